@@ -1,0 +1,38 @@
+// String-to-integer name table that remembers its keys in order of addition.
+// Unless caseSensitive, keys are stored with a-z upper-cased, so lookups ignore
+// ASCII case (and only ASCII case).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace zelk {
+
+class TUHashedStrList {
+ public:
+  explicit TUHashedStrList(bool caseSensitive = false) : caseSensitive_(caseSensitive) {}
+
+  // The key must not be present yet (callers check with IndexOf).
+  int Add(std::u16string_view key);
+  int AddWithValue(std::u16string_view key, int value);
+  int IndexOf(std::u16string_view key) const;  // -1 when absent
+  // Range failures throw std::out_of_range.
+  const std::u16string& KeyAt(int i) const;
+  int ValueAt(int i) const;
+  int Count() const { return static_cast<int>(keys_.size()); }
+  void Clear();
+  void Assign(const TUHashedStrList& other);
+  bool caseSensitive() const { return caseSensitive_; }
+  void setCaseSensitive(bool on) { caseSensitive_ = on; }
+
+ private:
+  std::u16string MapKey(std::u16string_view key) const;
+
+  bool caseSensitive_;
+  std::vector<std::u16string> keys_;
+  std::unordered_map<std::u16string, int> map_;
+};
+
+}  // namespace zelk

@@ -1,0 +1,57 @@
+// The scanning primitives every statement of a script passes through: cut a
+// token, find, replace and upper-case, each able to skip what stands inside a
+// double-quoted literal and inside ( ) or [ ] brackets.
+//
+// Positions are 1-based code-unit positions; 0 means not found. The only quote
+// is the ASCII double quote and it has no escape. Brackets count only outside
+// literals, and a depth of zero or less is top level.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zelk {
+
+// Cuts the first token from text up to a character of delimiters; text loses
+// the token and the delimiter. Without a delimiter the token is the whole text
+// and text becomes empty. With skipEmpty, empty tokens are passed over.
+std::u16string CutToken(std::u16string& text, std::u16string_view delimiters, bool skipEmpty,
+                        bool parenAware, bool bracketAware, bool quoteAware);
+// As CutToken; *found is the delimiter that ended the token (only reported
+// when skipEmpty is off), or 0 when the text ran out.
+std::u16string CutTokenAt(std::u16string& text, std::u16string_view delimiters, bool skipEmpty,
+                          bool parenAware, bool bracketAware, bool quoteAware, char16_t* found);
+
+// Position of the n-th top-level occurrence of sub outside literals.
+int PosOutside(std::u16string_view sub, std::u16string_view text, bool parenAware,
+               bool bracketAware, int n = 1);
+int LastPos(std::u16string_view sub, std::u16string_view text);
+int LastPosOutside(std::u16string_view sub, std::u16string_view text);
+
+std::u16string ReplaceAll(std::u16string_view text, std::u16string_view oldText,
+                          std::u16string_view newText, bool ignoreCase);
+std::u16string ReplaceOutside(std::u16string_view text, std::u16string_view oldText,
+                              std::u16string_view newText);
+// Replaces every key outside literals in one left-to-right pass, longest key
+// first at equal positions; replacements are never rescanned.
+std::u16string ReplaceKeys(std::u16string_view text, const std::vector<std::u16string>& keys,
+                           const std::vector<std::u16string>& replacements);
+// Upper-cases ASCII letters outside literals; with keepMemberCase the name
+// after a '.' keeps its case.
+std::u16string UpperOutside(std::u16string_view text, bool keepMemberCase);
+std::u16string Unquote(std::u16string_view text);
+int IndexOfText(const std::vector<std::u16string>& list, std::u16string_view text);
+
+// Character mapping with the system's LCMapString flags (LCMAP_UPPERCASE and
+// friends); the text unchanged when the mapping fails.
+std::u16string MapString(std::u16string_view text, unsigned flags);
+
+// Small helpers shared by the scanners' callers.
+std::u16string UpperAscii(std::u16string_view text);
+bool IsBlankChar(char16_t c);  // blank, TAB, CR, LF and the other ASCII controls
+std::u16string Trim(std::u16string_view text);
+bool StartsWith(std::u16string_view text, std::u16string_view prefix);
+bool EndsWith(std::u16string_view text, std::u16string_view suffix);
+
+}  // namespace zelk
