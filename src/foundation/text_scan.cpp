@@ -211,36 +211,33 @@ std::u16string ReplaceKeys(std::u16string_view text, const std::vector<std::u16s
   std::stable_sort(order.begin(), order.end(),
                    [&](std::size_t a, std::size_t b) { return keys[a].size() > keys[b].size(); });
 
-  // Each key's next hit as an index into text (npos: none left). A search
-  // restarts with a fresh literal state behind every replaced key, which equals
-  // the continued state unless that key holds a quote; only then are the
-  // remembered hits searched again.
-  constexpr std::size_t kNone = std::u16string_view::npos;
-  constexpr std::size_t kUnknown = kNone - 1;
-  std::vector<std::size_t> next(count, kUnknown);
+  // One walk over the text. At each position outside literals the longest key
+  // that starts there wins; since no key matched further left, that is the
+  // leftmost first occurrence a fresh search per key would find. The walk
+  // starts outside literals again behind every replaced key, as a new search would.
   std::u16string out;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::u16string_view rest = text.substr(start);
-    std::size_t bestPos = kNone;
-    std::size_t best = 0;
-    for (std::size_t k = 0; k < count; ++k) {
-      std::size_t& hit = next[k];
-      if (hit == kUnknown || (hit != kNone && hit < start)) {
-        int p = PosOutside(keys[order[k]], rest, false, false);
-        hit = p == 0 ? kNone : start + p - 1;
+  std::size_t start = 0;  // first character not yet copied
+  bool inLiteral = false;
+  for (std::size_t p = 0; p < text.size();) {
+    // A closing quote is itself outside again and may start a key.
+    if (text[p] == kQuote) inLiteral = !inLiteral;
+    if (!inLiteral) {
+      std::size_t hit = count;
+      for (std::size_t k = 0; k < count && hit == count; ++k) {
+        const std::u16string& key = keys[order[k]];
+        if (!key.empty() && text.substr(p).starts_with(key)) hit = k;
       }
-      if (hit < bestPos) {
-        bestPos = hit;
-        best = k;
+      if (hit != count) {
+        const std::u16string& key = keys[order[hit]];
+        out.append(text.substr(start, p - start));
+        out.append(replacements[order[hit]]);
+        p += key.size();
+        start = p;
+        inLiteral = false;
+        continue;
       }
     }
-    if (bestPos == kNone) break;
-    const std::u16string& key = keys[order[best]];
-    out.append(text.substr(start, bestPos - start));
-    out.append(replacements[order[best]]);
-    start = bestPos + key.size();
-    if (key.find(kQuote) != std::u16string::npos) std::fill(next.begin(), next.end(), kUnknown);
+    ++p;
   }
   if (start < text.size()) out.append(text.substr(start));
   return out;

@@ -1,7 +1,12 @@
 #include "frontend/block_match.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
+#include <climits>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "foundation/messages.h"
@@ -86,44 +91,6 @@ u16string Unexpected(u16string_view block) {
   return out;
 }
 
-// Nesting of every block type but the matcher's own. For each, the row that
-// last left it unbalanced is kept to name the crossed block in the message.
-// The views point into the table, which nothing changes while a matcher runs.
-class OtherBlocks {
- public:
-  explicit OtherBlocks(int own) : own_(own) {}
-
-  void Track(RowEvent e, u16string_view row) {
-    if (e.type == kNoBlock || e.type == own_) return;
-    int& n = count_[e.type];
-    n += e.delta;
-    if ((e.delta > 0 && n > 0) || (e.delta < 0 && n < 0)) last_[e.type] = row;
-  }
-
-  bool Balanced() const {
-    for (int n : count_) {
-      if (n != 0) return false;
-    }
-    return true;
-  }
-
-  // Empty when no other block is crossed, else the overlap marker.
-  u16string Overlap(u16string_view prefix) const {
-    for (int t = 0; t < kBlockTypes; ++t) {
-      if (count_[t] == 0) continue;
-      u16string out = Marker(prefix);
-      out += last_[t];
-      return out;
-    }
-    return {};
-  }
-
- private:
-  int own_;
-  int count_[kBlockTypes] = {};
-  u16string_view last_[kBlockTypes];
-};
-
 bool ValidRow(const StatementTable& table, int row) {
   return row >= 0 && row < table.RowCount();
 }
@@ -204,76 +171,275 @@ u16string OverlapPrefix(u16string_view block) {
   return out;
 }
 
-// The NEXT that closes the FOR at head, or -1 with *failure set.
-int FindNext(const StatementTable& table, int head, u16string* failure) {
-  const auto& texts = table.StmtTexts;
-  OtherBlocks others(kForBlock);
-  int depth = 1;
-  int next = -1;
-  for (int r = head + 1; r < table.RowCount(); ++r) {
-    u16string_view row = texts[r];
-    if (row == kFend) break;
-    if (row.starts_with(u"NEXT ")) {
-      *failure = Marker(Msg(u"Must describe nothing to NEXT", u"NEXT の後に記述はできません"));
-      return -1;
+// Levels a BREAK or CONTINUE row leaves: 1, or its plain number; 0 when the
+// row is neither.
+int JumpLevels(u16string_view row, u16string_view keyword) {
+  if (!row.starts_with(keyword)) return 0;
+  u16string_view rest = row.substr(keyword.size());
+  if (rest.empty()) return 1;
+  if (rest[0] != u' ') return 0;
+  rest = TrimView(rest);
+  int levels = 0;
+  for (char16_t c : rest) {
+    if (c < u'0' || c > u'9') return 1;  // an expression: at least one level
+    levels = levels * 10 + (c - u'0');
+    if (levels > 1000000) break;
+  }
+  return levels;
+}
+
+bool IsTryPartner(u16string_view row) {
+  return row == u"FINALLY" || row == u"EXCEPT";
+}
+
+// Nesting of every block type after a row, counted from the start of the
+// table: the rows between two others change it by the difference.
+using Levels = std::array<int, kBlockTypes>;
+
+struct LevelsHash {
+  std::size_t operator()(const Levels& levels) const {
+    std::size_t h = 0;
+    for (int v : levels) h = h * 1000003u + static_cast<unsigned>(v);
+    return h;
+  }
+};
+
+// Rows that IFB and SELECT take only at their own level with every other
+// block balanced, which is where a row's Levels equal the head's.
+enum ItemKind : int {
+  kElseifItem,
+  kElseItem,
+  kElseTextItem,
+  kSelectItem,  // CASE or DEFAULT
+  kDefaultItem,
+  kItemKinds,
+  kNoItem = -1,
+};
+
+ItemKind ItemOf(u16string_view row) {
+  if (row.starts_with(u"ELSEIF ")) return kElseifItem;
+  if (row == u"ELSE") return kElseItem;
+  if (row.starts_with(u"ELSE ")) return kElseTextItem;
+  if (row.starts_with(u"CASE ")) return kSelectItem;
+  if (row == u"DEFAULT") return kDefaultItem;
+  return kNoItem;
+}
+
+using JumpKey = std::pair<int, int>;
+constexpr JumpKey kNoJump{INT_MIN, INT_MIN};
+
+}  // namespace
+
+struct BlockIndex::Data {
+  int rows = 0;
+  // The first FEND row after each row, or rows: no scan goes past it.
+  std::vector<int> bodyEnd;
+  // Per type, its Levels entry after each row.
+  std::array<std::vector<int>, kBlockTypes> level;
+  // Per type, the first row after each row where its level falls below that
+  // row's: where the depth of a head there returns to 0, or rows.
+  std::array<std::vector<int>, kBlockTypes> closer;
+  // Per type, its openers and its closers, ascending.
+  std::array<std::vector<int>, kBlockTypes> openRows, closeRows;
+  // The same as closer for TRY's scans: TRY against FINALLY or EXCEPT, then
+  // FINALLY or EXCEPT against ENDTRY.
+  std::vector<int> tryPartner, handlerEnd;
+  // Item rows as (id of their Levels, row), ascending.
+  std::unordered_map<Levels, int, LevelsHash> levelIds;
+  std::array<std::vector<std::pair<int, int>>, kItemKinds> items;
+  std::vector<int> nextWithText;  // rows beginning "NEXT "
+  // For FINALLY parts: EXIT rows; BREAK and CONTINUE rows with the key (-TRY
+  // level, levels left - loop level), and a max tree over the keys.
+  std::vector<int> exitRows;
+  std::vector<int> jumpRows;
+  std::vector<JumpKey> jumpTree;
+};
+
+namespace {
+
+using Data = BlockIndex::Data;
+
+// The first index after each where values falls below its value, or the size.
+std::vector<int> FirstBelow(const std::vector<int>& values) {
+  const int n = static_cast<int>(values.size());
+  std::vector<int> out(values.size(), n);
+  std::vector<int> waiting;  // values never decrease from bottom to top
+  for (int r = 0; r < n; ++r) {
+    while (!waiting.empty() && values[waiting.back()] > values[r]) {
+      out[waiting.back()] = r;
+      waiting.pop_back();
     }
+    waiting.push_back(r);
+  }
+  return out;
+}
+
+int LoopLevel(const Data& d, int row) {
+  return d.level[kForBlock][row] + d.level[kWhileBlock][row] + d.level[kRepeatBlock][row];
+}
+
+void Build(const StatementTable& table, Data& d) {
+  const auto& texts = table.StmtTexts;
+  const int n = table.RowCount();
+  d.rows = n;
+  d.bodyEnd.assign(texts.size(), n);
+  for (int r = n - 1, fend = n; r >= 0; --r) {
+    d.bodyEnd[r] = fend;
+    if (texts[r] == kFend) fend = r;
+  }
+  for (auto& level : d.level) level.resize(texts.size());
+  std::vector<int> tryLevel(texts.size()), handlerLevel(texts.size());
+  std::vector<JumpKey> jumpKeys;
+  Levels levels{};
+  int tryOpen = 0, handlerOpen = 0;
+  for (int r = 0; r < n; ++r) {
+    u16string_view row = texts[r];
     RowEvent e = Classify(row);
-    if (e.type == kForBlock) {
-      depth += e.delta;
-      if (depth == 0) {
-        next = r;
-        break;
-      }
+    if (e.type != kNoBlock) {
+      levels[e.type] += e.delta;
+      (e.delta > 0 ? d.openRows : d.closeRows)[e.type].push_back(r);
+    }
+    for (int t = 0; t < kBlockTypes; ++t) d.level[t][r] = levels[t];
+
+    if (row == u"TRY") {
+      ++tryOpen;
+    } else if (IsTryPartner(row)) {
+      --tryOpen;
+      ++handlerOpen;
+    } else if (row == u"ENDTRY") {
+      --handlerOpen;
+    }
+    tryLevel[r] = tryOpen;
+    handlerLevel[r] = handlerOpen;
+
+    if (ItemKind item = ItemOf(row); item != kNoItem) {
+      int id = d.levelIds.try_emplace(levels, static_cast<int>(d.levelIds.size())).first->second;
+      d.items[item].emplace_back(id, r);
+      if (item == kDefaultItem) d.items[kSelectItem].emplace_back(id, r);
+    }
+    if (row.starts_with(u"NEXT ")) d.nextWithText.push_back(r);
+
+    // Rows of a block type are neither EXIT nor a jump.
+    if (e.type != kNoBlock) continue;
+    if (row == u"EXIT" || row.starts_with(u"EXIT ")) {
+      d.exitRows.push_back(r);
       continue;
     }
-    others.Track(e, row);
+    int leaves = JumpLevels(row, u"BREAK");
+    if (leaves == 0) leaves = JumpLevels(row, u"CONTINUE");
+    if (leaves > 0) {
+      d.jumpRows.push_back(r);
+      jumpKeys.emplace_back(-levels[kTryBlock], leaves - LoopLevel(d, r));
+    }
   }
-  if (next < 0) {
+  for (int t = 0; t < kBlockTypes; ++t) d.closer[t] = FirstBelow(d.level[t]);
+  d.tryPartner = FirstBelow(tryLevel);
+  d.handlerEnd = FirstBelow(handlerLevel);
+  for (auto& list : d.items) std::sort(list.begin(), list.end());
+
+  const std::size_t m = jumpKeys.size();
+  d.jumpTree.assign(2 * m, kNoJump);
+  std::copy(jumpKeys.begin(), jumpKeys.end(), d.jumpTree.begin() + static_cast<std::ptrdiff_t>(m));
+  for (std::size_t i = m; i-- > 1;)
+    d.jumpTree[i] = std::max(d.jumpTree[2 * i], d.jumpTree[2 * i + 1]);
+}
+
+// The greatest jump key of the jump rows after from and before to.
+JumpKey MaxJump(const Data& d, int from, int to) {
+  const auto& rows = d.jumpRows;
+  std::size_t lo = std::upper_bound(rows.begin(), rows.end(), from) - rows.begin();
+  std::size_t hi = std::lower_bound(rows.begin(), rows.end(), to) - rows.begin();
+  JumpKey best = kNoJump;
+  for (lo += rows.size(), hi += rows.size(); lo < hi; lo /= 2, hi /= 2) {
+    if (lo & 1) best = std::max(best, d.jumpTree[lo++]);
+    if (hi & 1) best = std::max(best, d.jumpTree[--hi]);
+  }
+  return best;
+}
+
+// The id of the Levels after row, or -1 when no item stands at them.
+int LevelId(const Data& d, int row) {
+  Levels levels;
+  for (int t = 0; t < kBlockTypes; ++t) levels[t] = d.level[t][row];
+  auto found = d.levelIds.find(levels);
+  return found == d.levelIds.end() ? -1 : found->second;
+}
+
+// The first item of kind at levelId after row after and before limit, or -1.
+int FirstItem(const Data& d, ItemKind kind, int levelId, int after, int limit) {
+  if (levelId < 0) return -1;
+  const auto& list = d.items[kind];
+  auto it = std::lower_bound(list.begin(), list.end(), std::pair(levelId, after + 1));
+  if (it == list.end() || it->first != levelId || it->second >= limit) return -1;
+  return it->second;
+}
+
+// The overlap marker when the rows between from and to leave a block type
+// other than own unbalanced, else empty. The first such type in the fixed
+// order is named by the row that last left its count off zero, counted from
+// from: its last opener when the count ends above zero (only closers follow,
+// which cannot bring it to zero), its last closer when below.
+u16string Overlap(const StatementTable& table, const Data& d, int own, int from, int to,
+                  u16string_view block) {
+  for (int t = 0; t < kBlockTypes; ++t) {
+    if (t == own) continue;
+    const int open = d.level[t][to - 1] - d.level[t][from];
+    if (open == 0) continue;
+    const std::vector<int>& rows = open > 0 ? d.openRows[t] : d.closeRows[t];
+    auto last = std::lower_bound(rows.begin(), rows.end(), to) - rows.begin() - 1;
+    u16string out = Marker(OverlapPrefix(block));
+    // A count off zero has a row that made it so; at() guards the reasoning.
+    out += table.StmtTexts[rows.at(static_cast<std::size_t>(last))];
+    return out;
+  }
+  return {};
+}
+
+// The NEXT that closes the FOR at head, or -1 with *failure set.
+int FindNext(const StatementTable& table, const Data& d, int head, u16string* failure) {
+  const int end = d.bodyEnd[head];
+  const int next = d.closer[kForBlock][head];
+  // A "NEXT x" row stops the scan wherever it stands before the partner.
+  const auto& texts = d.nextWithText;
+  auto text = std::upper_bound(texts.begin(), texts.end(), head);
+  if (text != texts.end() && *text < std::min(next, end)) {
+    *failure = Marker(Msg(u"Must describe nothing to NEXT", u"NEXT の後に記述はできません"));
+    return -1;
+  }
+  if (next >= end) {
     *failure = Marker(Msg(u"It doesn't have NEXT toward FOR", u"FORに対しNEXTが無い"));
     return -1;
   }
-  *failure = others.Overlap(OverlapPrefix(u"FOR-NEXT"));
+  *failure = Overlap(table, d, kForBlock, head, next, u"FOR-NEXT");
   return failure->empty() ? next : -1;
 }
 
-u16string MatchIfbImpl(StatementTable& table, int head) {
+u16string MatchIfbImpl(StatementTable& table, int head, const Data& d) {
   const auto& texts = table.StmtTexts;
   u16string_view cond = HeadRest(texts[head]);
   if (cond.size() >= 5 && (cond.ends_with(u" THEN") || cond.ends_with(u")THEN"))) {
     cond = TrimView(cond.substr(0, cond.size() - 4));
   }
-  OtherBlocks others(kIfbBlock);
-  int depth = 1;
-  int firstElseif = -1, elseRow = -1, endif = -1;
-  for (int r = head + 1; r < table.RowCount(); ++r) {
-    u16string_view row = texts[r];
-    if (row == kFend) break;
-    RowEvent e = Classify(row);
-    if (e.type == kIfbBlock) {
-      depth += e.delta;
-      if (depth == 0) {
-        endif = r;
-        break;
-      }
-      continue;
-    }
-    others.Track(e, row);
-    // An ELSE inside a loop or block that lies in this IFB is not this IFB's:
-    // taking it would jump out of that block.
-    if (depth != 1 || !others.Balanced()) continue;
-    if (row.starts_with(u"ELSEIF ")) {
-      if (firstElseif < 0) firstElseif = r;
-    } else if (row == u"ELSE") {
-      if (elseRow >= 0) return Marker(Msg(u"ELSE Multiplex definition", u"ELSE多重定義"));
-      elseRow = r;
-    } else if (row.starts_with(u"ELSE ")) {
-      return Marker(Msg(u"ELSE: SyntaxError", u"ELSE行に記述がある"));
-    }
+  const int end = d.bodyEnd[head];
+  const int endif = d.closer[kIfbBlock][head];
+  const int limit = std::min(endif, end);
+  // An ELSE inside a loop or block that lies in this IFB is not this IFB's:
+  // taking it would jump out of that block.
+  const int id = LevelId(d, head);
+  const int firstElseif = FirstItem(d, kElseifItem, id, head, limit);
+  const int elseRow = FirstItem(d, kElseItem, id, head, limit);
+  const int secondElse = elseRow < 0 ? -1 : FirstItem(d, kElseItem, id, elseRow, limit);
+  const int elseText = FirstItem(d, kElseTextItem, id, head, limit);
+  // The first faulty row met ends the match.
+  if (secondElse >= 0 && (elseText < 0 || secondElse < elseText)) {
+    return Marker(Msg(u"ELSE Multiplex definition", u"ELSE多重定義"));
   }
-  if (endif < 0) {
+  if (elseText >= 0) return Marker(Msg(u"ELSE: SyntaxError", u"ELSE行に記述がある"));
+  if (endif >= end) {
     return Marker(Msg(u"It doesn't have ENDIF toward IFB", u"IFB に対しENDIF が無い"));
   }
-  if (u16string overlap = others.Overlap(OverlapPrefix(u"IFB(IF)-ENDIF")); !overlap.empty()) {
+  if (u16string overlap = Overlap(table, d, kIfbBlock, head, endif, u"IFB(IF)-ENDIF");
+      !overlap.empty()) {
     return overlap;
   }
   Mark(table, firstElseif);
@@ -289,53 +455,37 @@ u16string MatchIfbImpl(StatementTable& table, int head) {
   return out;
 }
 
-u16string MatchSelectImpl(StatementTable& table, int head) {
+u16string MatchSelectImpl(StatementTable& table, int head, const Data& d) {
   const auto& texts = table.StmtTexts;
-  u16string out(HeadRest(texts[head]));
-  OtherBlocks others(kSelectBlock);
-  std::vector<int> items;
-  bool haveDefault = false;
-  int depth = 1;
-  int selend = -1;
-  for (int r = head + 1; r < table.RowCount(); ++r) {
-    u16string_view row = texts[r];
-    if (row == kFend) break;
-    RowEvent e = Classify(row);
-    if (e.type == kSelectBlock) {
-      depth += e.delta;
-      if (depth == 0) {
-        selend = r;
-        break;
-      }
-      continue;
-    }
-    others.Track(e, row);
-    // A CASE inside a loop or block within this SELECT is not one of its items.
-    if (depth != 1 || !others.Balanced()) continue;
-    if (row.starts_with(u"CASE ")) {
-      out += kFieldSep;
-      AppendOffset(out, r, head);
-      out += u',';
-      out += row.substr(5);
-      items.push_back(r);
-    } else if (row == u"DEFAULT") {
-      if (haveDefault) {
-        return Marker(Msg(u"DEFAULT Multiplex definition", u"DEFAULT 多重定義 or SyntaxError"));
-      }
-      haveDefault = true;
-      out += kFieldSep;
-      AppendOffset(out, r, head);
-      out += u",DEFAULT";
-      items.push_back(r);
-    }
+  const int end = d.bodyEnd[head];
+  const int selend = d.closer[kSelectBlock][head];
+  const int limit = std::min(selend, end);
+  // A CASE inside a loop or block within this SELECT is not one of its items.
+  const int id = LevelId(d, head);
+  const int firstDefault = FirstItem(d, kDefaultItem, id, head, limit);
+  if (firstDefault >= 0 && FirstItem(d, kDefaultItem, id, firstDefault, limit) >= 0) {
+    return Marker(Msg(u"DEFAULT Multiplex definition", u"DEFAULT 多重定義 or SyntaxError"));
   }
-  if (selend < 0) {
+  if (selend >= end) {
     return Marker(Msg(u"It doesn't have SELEND toward SELECT", u"SELECT に対し SELEND が無い"));
   }
-  if (u16string overlap = others.Overlap(OverlapPrefix(u"SELECT-SELEND")); !overlap.empty()) {
+  if (u16string overlap = Overlap(table, d, kSelectBlock, head, selend, u"SELECT-SELEND");
+      !overlap.empty()) {
     return overlap;
   }
-  for (int r : items) Mark(table, r);
+  u16string out(HeadRest(texts[head]));
+  for (int r = FirstItem(d, kSelectItem, id, head, selend); r >= 0;
+       r = FirstItem(d, kSelectItem, id, r, selend)) {
+    out += kFieldSep;
+    AppendOffset(out, r, head);
+    if (texts[r] == u"DEFAULT") {
+      out += u",DEFAULT";
+    } else {
+      out += u',';
+      out += u16string_view(texts[r]).substr(5);
+    }
+    Mark(table, r);
+  }
   Mark(table, selend);
   out += kFieldSep;
   AppendOffset(out, selend, head);
@@ -343,7 +493,7 @@ u16string MatchSelectImpl(StatementTable& table, int head) {
   return out;
 }
 
-u16string MatchForToImpl(StatementTable& table, int head) {
+u16string MatchForToImpl(StatementTable& table, int head, const Data& d) {
   u16string_view rest = HeadRest(table.StmtTexts[head]);
   std::size_t eq = FindWord(rest, u"=", false, false);
   if (eq == u16string_view::npos) {
@@ -367,7 +517,7 @@ u16string MatchForToImpl(StatementTable& table, int head) {
     end = end.substr(0, s);
   }
   u16string failure;
-  int next = FindNext(table, head, &failure);
+  int next = FindNext(table, d, head, &failure);
   if (next < 0) return failure;
   Mark(table, next);
   u16string out(var);
@@ -382,7 +532,7 @@ u16string MatchForToImpl(StatementTable& table, int head) {
   return out;
 }
 
-u16string MatchForInImpl(StatementTable& table, int head) {
+u16string MatchForInImpl(StatementTable& table, int head, const Data& d) {
   u16string_view rest = HeadRest(table.StmtTexts[head]);
   std::size_t in = FindWord(rest, u" IN ", false, false);
   if (in == u16string_view::npos) {
@@ -392,7 +542,7 @@ u16string MatchForInImpl(StatementTable& table, int head) {
   if (var.empty()) return Marker(Msg(u"SyntaxError-51", u"変数が無い"));
   u16string_view collection = TrimView(rest.substr(in + 4));
   u16string failure;
-  int next = FindNext(table, head, &failure);
+  int next = FindNext(table, d, head, &failure);
   if (next < 0) return failure;
   Mark(table, next);
   u16string out(var);
@@ -403,65 +553,34 @@ u16string MatchForInImpl(StatementTable& table, int head) {
   return out;
 }
 
-u16string MatchWhileImpl(StatementTable& table, int head) {
-  const auto& texts = table.StmtTexts;
-  OtherBlocks others(kWhileBlock);
-  int depth = 1;
-  int wend = -1;
-  for (int r = head + 1; r < table.RowCount(); ++r) {
-    u16string_view row = texts[r];
-    if (row == kFend) break;
-    RowEvent e = Classify(row);
-    if (e.type == kWhileBlock) {
-      depth += e.delta;
-      if (depth == 0) {
-        wend = r;
-        break;
-      }
-      continue;
-    }
-    others.Track(e, row);
-  }
-  if (wend < 0) {
+u16string MatchWhileImpl(StatementTable& table, int head, const Data& d) {
+  const int wend = d.closer[kWhileBlock][head];
+  if (wend >= d.bodyEnd[head]) {
     return Marker(Msg(u"It doesn't have WEND toward WHILE", u"WHILE に対しWEND が無い"));
   }
-  if (u16string overlap = others.Overlap(OverlapPrefix(u"WHILE-WEND")); !overlap.empty()) {
+  if (u16string overlap = Overlap(table, d, kWhileBlock, head, wend, u"WHILE-WEND");
+      !overlap.empty()) {
     return overlap;
   }
   Mark(table, wend);
-  u16string out(HeadRest(texts[head]));
+  u16string out(HeadRest(table.StmtTexts[head]));
   out += kFieldSep;
   AppendOffset(out, wend, head);
   return out;
 }
 
-u16string MatchRepeatImpl(StatementTable& table, int head) {
+u16string MatchRepeatImpl(StatementTable& table, int head, const Data& d) {
   const auto& texts = table.StmtTexts;
   if (!HeadRest(texts[head]).empty()) {
     return Marker(Msg(u"Something is here after REPEAT", u"REPEAT の後に記述はできません"));
   }
-  OtherBlocks others(kRepeatBlock);
-  int depth = 1;
-  int until = -1;
-  for (int r = head + 1; r < table.RowCount(); ++r) {
-    u16string_view row = texts[r];
-    if (row == kFend) break;
-    RowEvent e = Classify(row);
-    if (e.type == kRepeatBlock) {
-      depth += e.delta;
-      if (depth == 0) {
-        until = r;
-        break;
-      }
-      continue;
-    }
-    others.Track(e, row);
-  }
-  if (until < 0) {
+  const int until = d.closer[kRepeatBlock][head];
+  if (until >= d.bodyEnd[head]) {
     return Marker(
         Msg(u"It doesn't have REPEAT toward UNTIL", u"UNTIL に対し REPEAT が無いか式定義が無い"));
   }
-  if (u16string overlap = others.Overlap(OverlapPrefix(u"REPEAT-UNTIL")); !overlap.empty()) {
+  if (u16string overlap = Overlap(table, d, kRepeatBlock, head, until, u"REPEAT-UNTIL");
+      !overlap.empty()) {
     return overlap;
   }
   Mark(table, until);
@@ -471,59 +590,31 @@ u16string MatchRepeatImpl(StatementTable& table, int head) {
   return out;
 }
 
-bool IsTryPartner(u16string_view row) {
-  return row == u"FINALLY" || row == u"EXCEPT";
-}
-
-u16string MatchTryImpl(StatementTable& table, int head) {
+u16string MatchTryImpl(StatementTable& table, int head, const Data& d) {
   const auto& texts = table.StmtTexts;
   if (!HeadRest(texts[head]).empty()) {
     return Marker(Msg(u"Something is here after TRY", u"TRY の後に記述はできません"));
   }
-  // Nested TRYs are this matcher's own depth, so neither scan tracks TRY/ENDTRY
-  // as another block.
-  OtherBlocks tryPart(kTryBlock);
-  int depth = 1;
-  int partner = -1;
-  for (int r = head + 1; r < table.RowCount(); ++r) {
-    u16string_view row = texts[r];
-    if (row == kFend) break;
-    tryPart.Track(Classify(row), row);
-    if (row == u"TRY") {
-      ++depth;
-    } else if (IsTryPartner(row) && --depth == 0) {
-      partner = r;
-      break;
-    }
-  }
-  if (partner < 0) {
+  // Nested TRYs are this matcher's own depth, so neither part checks TRY and
+  // ENDTRY for overlap. The partner stands before the FEND, so both parts end
+  // at the same one.
+  const int end = d.bodyEnd[head];
+  const int partner = d.tryPartner[head];
+  if (partner >= end) {
     return Marker(
         Msg(u"It doesn't have FINALLY or EXCEPT toward TRY", u"TRY に対し FINALLY, EXCEPT が無い"));
   }
-  if (u16string overlap = tryPart.Overlap(OverlapPrefix(u"TRY")); !overlap.empty()) {
+  if (u16string overlap = Overlap(table, d, kTryBlock, head, partner, u"TRY"); !overlap.empty()) {
     return overlap;
   }
   Mark(table, partner);
 
-  OtherBlocks handlerPart(kTryBlock);
-  depth = 1;
-  int endtry = -1;
-  for (int r = partner + 1; r < table.RowCount(); ++r) {
-    u16string_view row = texts[r];
-    if (row == kFend) break;
-    handlerPart.Track(Classify(row), row);
-    if (IsTryPartner(row)) {
-      ++depth;
-    } else if (row == u"ENDTRY" && --depth == 0) {
-      endtry = r;
-      break;
-    }
-  }
-  if (endtry < 0) {
+  const int endtry = d.handlerEnd[partner];
+  if (endtry >= end) {
     return Marker(Msg(u"It doesn't have ENDTRY toward FINALLY or EXCEPT",
                       u"FINALLY, EXCEPT に対し ENDTRY が無い"));
   }
-  if (u16string overlap = handlerPart.Overlap(OverlapPrefix(u"FINALLY or EXCEPT"));
+  if (u16string overlap = Overlap(table, d, kTryBlock, partner, endtry, u"FINALLY or EXCEPT");
       !overlap.empty()) {
     return overlap;
   }
@@ -538,89 +629,79 @@ u16string MatchTryImpl(StatementTable& table, int head) {
 // Runs a matcher on a valid head; anything unforeseen becomes the block's
 // catch-all marker instead of leaving the front end.
 template <typename Matcher>
-u16string Guarded(StatementTable& table, int head, u16string_view block, Matcher match) {
+u16string Guarded(StatementTable& table, int head, BlockIndex* index, u16string_view block,
+                  Matcher match) {
   try {
     if (!ValidRow(table, head)) return Unexpected(block);
-    return match(table, head);
+    BlockIndex own;
+    return match(table, head, (index ? index : &own)->For(table));
   } catch (...) {
     return Unexpected(block);
   }
 }
 
-// Levels a BREAK or CONTINUE row leaves: 1, or its plain number; 0 when the
-// row is neither.
-int JumpLevels(u16string_view row, u16string_view keyword) {
-  if (!row.starts_with(keyword)) return 0;
-  u16string_view rest = row.substr(keyword.size());
-  if (rest.empty()) return 1;
-  if (rest[0] != u' ') return 0;
-  rest = TrimView(rest);
-  int levels = 0;
-  for (char16_t c : rest) {
-    if (c < u'0' || c > u'9') return 1;  // an expression: at least one level
-    levels = levels * 10 + (c - u'0');
-    if (levels > 1000000) break;
-  }
-  return levels;
-}
-
 }  // namespace
 
-std::u16string MatchIfb(StatementTable& table, int head) {
-  return Guarded(table, head, u"IFB-ENDIF", MatchIfbImpl);
-}
+BlockIndex::BlockIndex() = default;
+BlockIndex::~BlockIndex() = default;
 
-std::u16string MatchSelect(StatementTable& table, int head) {
-  return Guarded(table, head, u"SELECT-SELEND", MatchSelectImpl);
-}
-
-std::u16string MatchForTo(StatementTable& table, int head) {
-  return Guarded(table, head, u"FOR-NEXT", MatchForToImpl);
-}
-
-std::u16string MatchForIn(StatementTable& table, int head) {
-  return Guarded(table, head, u"FOR-NEXT", MatchForInImpl);
-}
-
-std::u16string MatchWhile(StatementTable& table, int head) {
-  return Guarded(table, head, u"WHILE-WEND", MatchWhileImpl);
-}
-
-std::u16string MatchRepeat(StatementTable& table, int head) {
-  return Guarded(table, head, u"REPEAT-UNTIL", MatchRepeatImpl);
-}
-
-std::u16string MatchTry(StatementTable& table, int head) {
-  return Guarded(table, head, u"TRY", MatchTryImpl);
-}
-
-bool FinallyHasJump(const StatementTable& table, int finallyRow) {
-  if (!ValidRow(table, finallyRow)) return false;
-  const auto& texts = table.StmtTexts;
-  int tryDepth = 1;
-  int loopDepth = 0;
-  for (int r = finallyRow + 1; r < table.RowCount(); ++r) {
-    u16string_view row = texts[r];
-    // The part cannot reach into the next body, even when its ENDTRY is missing.
-    if (row == kFend) break;
-    if (row == u"TRY") {
-      ++tryDepth;
-    } else if (row == u"ENDTRY") {
-      if (--tryDepth == 0) break;
-    } else if (row.starts_with(u"FOR ") || row.starts_with(u"WHILE ") || row == u"REPEAT") {
-      ++loopDepth;
-    } else if (row == u"NEXT" || row == u"WEND" || row.starts_with(u"UNTIL ")) {
-      --loopDepth;
-    } else if (row == u"EXIT" || row.starts_with(u"EXIT ")) {
-      return true;
-    } else if (tryDepth == 1) {
-      // BREAK 2 inside one loop leaves the part as surely as a bare BREAK.
-      int levels = JumpLevels(row, u"BREAK");
-      if (levels == 0) levels = JumpLevels(row, u"CONTINUE");
-      if (levels > 0 && levels > loopDepth) return true;
-    }
+const BlockIndex::Data& BlockIndex::For(const StatementTable& table) {
+  if (!data_ || table_ != &table || data_->rows != table.RowCount()) {
+    auto data = std::make_unique<Data>();
+    Build(table, *data);
+    data_ = std::move(data);
+    table_ = &table;
   }
-  return false;
+  return *data_;
+}
+
+std::u16string MatchIfb(StatementTable& table, int head, BlockIndex* index) {
+  return Guarded(table, head, index, u"IFB-ENDIF", MatchIfbImpl);
+}
+
+std::u16string MatchSelect(StatementTable& table, int head, BlockIndex* index) {
+  return Guarded(table, head, index, u"SELECT-SELEND", MatchSelectImpl);
+}
+
+std::u16string MatchForTo(StatementTable& table, int head, BlockIndex* index) {
+  return Guarded(table, head, index, u"FOR-NEXT", MatchForToImpl);
+}
+
+std::u16string MatchForIn(StatementTable& table, int head, BlockIndex* index) {
+  return Guarded(table, head, index, u"FOR-NEXT", MatchForInImpl);
+}
+
+std::u16string MatchWhile(StatementTable& table, int head, BlockIndex* index) {
+  return Guarded(table, head, index, u"WHILE-WEND", MatchWhileImpl);
+}
+
+std::u16string MatchRepeat(StatementTable& table, int head, BlockIndex* index) {
+  return Guarded(table, head, index, u"REPEAT-UNTIL", MatchRepeatImpl);
+}
+
+std::u16string MatchTry(StatementTable& table, int head, BlockIndex* index) {
+  return Guarded(table, head, index, u"TRY", MatchTryImpl);
+}
+
+bool FinallyHasJump(const StatementTable& table, int finallyRow, BlockIndex* index) {
+  try {
+    if (!ValidRow(table, finallyRow)) return false;
+    BlockIndex own;
+    const Data& d = (index ? index : &own)->For(table);
+    // The part ends at its ENDTRY, or at the FEND when that is missing.
+    const int f = finallyRow;
+    const int end = std::min(d.bodyEnd[f], d.closer[kTryBlock][f]);
+    auto exit = std::upper_bound(d.exitRows.begin(), d.exitRows.end(), f);
+    if (exit != d.exitRows.end() && *exit < end) return true;
+    // Jumps in TRYs nested in the part are theirs; within the part every row
+    // is at the part's TRY level or deeper, so the greatest key tells whether
+    // a jump at that level leaves more loops than it is in.
+    JumpKey best = MaxJump(d, f, end);
+    return best.first == -d.level[kTryBlock][f] && best.second > -LoopLevel(d, f);
+  } catch (...) {
+    // Only memory can run out here; a part that cannot be checked is let be.
+    return false;
+  }
 }
 
 }  // namespace zelk

@@ -293,6 +293,8 @@ void Preprocessor::KindPass() {
   for (const auto& hook : rowCountHooks_) hook(rows);
 
   const auto& rules = KindRules();
+  // Shared by every head of the pass, so that matching stays near-linear.
+  BlockIndex blocks;
   for (int r = 0; r < rows; ++r) {
     const std::size_t at = static_cast<std::size_t>(r);
     std::u16string_view text = table_.StmtTexts[at];
@@ -306,33 +308,33 @@ void Preprocessor::KindPass() {
     std::u16string result;
     switch (rule.rule) {
       case Rule::kIfb:
-        result = MatchIfb(table_, r);
+        result = MatchIfb(table_, r, &blocks);
         break;
       case Rule::kFor:
         if (PosOutside(u"=", rest, false, false) > 0) {
-          result = MatchForTo(table_, r);
+          result = MatchForTo(table_, r, &blocks);
         } else {
           kind = kKindForIn;
-          result = MatchForIn(table_, r);
+          result = MatchForIn(table_, r, &blocks);
         }
         break;
       case Rule::kWhile:
-        result = MatchWhile(table_, r);
+        result = MatchWhile(table_, r, &blocks);
         break;
       case Rule::kRepeat:
-        result = MatchRepeat(table_, r);
+        result = MatchRepeat(table_, r, &blocks);
         break;
       case Rule::kSelect:
-        result = MatchSelect(table_, r);
+        result = MatchSelect(table_, r, &blocks);
         break;
       case Rule::kTry:
-        result = MatchTry(table_, r);
+        result = MatchTry(table_, r, &blocks);
         break;
       case Rule::kTryPart:
       case Rule::kCloser:
         if (!table_.BlockMatched[at]) {
           result = NoCorrespondingMessage(rule.opener);
-        } else if (kind == kKindFinally && FinallyHasJump(table_, r)) {
+        } else if (kind == kKindFinally && FinallyHasJump(table_, r, &blocks)) {
           result = Marker(
               Msg(u"\"Break\", \"Continue\", and \"Exit\" cannot be used in the part FINALLY",
                   u"FINALLY部では Break, Continue, Exit は使えません"));

@@ -99,9 +99,7 @@ TEST_F(TextFileOnDisk, MissingFileIsCreatedOnlyByExclusiveWrite) {
   std::u16string path = Path(u"missing.txt");
   Lines lines{u"stale"};
   int enc = 0;
-  auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(LoadTextFile(path, &lines, &enc, kOpenModeRead | 8));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
   EXPECT_TRUE(lines.empty());
   EXPECT_FALSE(os::FileExists(path));
 

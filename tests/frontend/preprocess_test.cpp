@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <random>
 #include <string>
 #include <utility>
@@ -352,11 +351,9 @@ TEST(PreprocessRobustness, RandomRowsAndLargeScripts) {
     big.push_back(u"NEXT; ENDIF");
   }
   big.push_back(u"FEND");
-  auto start = std::chrono::steady_clock::now();
+  // Its speed is measured by the front-end benchmark, not here.
   EXPECT_FALSE(run.Load(big));
-  auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(run.table.RowCount(), 1 + 25000 * 10 + 1);
-  EXPECT_LT(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count(), 10);
 }
 
 }  // namespace
