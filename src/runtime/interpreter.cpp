@@ -1,0 +1,109 @@
+#include "runtime/interpreter.h"
+
+#include <functional>
+#include <thread>
+
+#include "foundation/script_log.h"
+#include "runtime/console_host.h"
+#include "runtime/report_error.h"
+#include "runtime/variables.h"
+
+namespace zelk {
+namespace {
+
+ConsoleHost consoleHost;
+
+std::uintptr_t CurrentThreadKey() {
+  return static_cast<std::uintptr_t>(std::hash<std::thread::id>{}(std::this_thread::get_id()));
+}
+
+// Text blocks are named when preprocessing meets them; the variable tables own them.
+class TextBlockSink final : public DeclarationSink {
+ public:
+  explicit TextBlockSink(Interpreter& interp) : interp_(interp) {}
+  std::u16string DefineTextBlock(const std::u16string& name) override {
+    return zelk::DefineTextBlock(interp_, name);
+  }
+  void SetTextBlockText(const std::u16string& name, const std::u16string& text) override {
+    zelk::SetTextBlockText(interp_, name, text);
+  }
+
+ private:
+  Interpreter& interp_;
+};
+
+}  // namespace
+
+Interpreter::Interpreter() : host_(&consoleHost) {
+  auto* sink = new TextBlockSink(*this);
+  textBlockSink_.reset(sink);
+  preprocessor.registrar().setDeclarationSink(sink);
+  preprocessor.AddResetHook([this] { ResetForRun(); });
+  preprocessor.AddRowCountHook([this](int rows) { records[0].Size(rows); });
+  frontEndErrors.setCallback([this](const std::u16string& message, const std::u16string&) {
+    // The statement is the front end's current one, which the location shows.
+    ReportFrontEndError(*this, message);
+  });
+  SetMainThread();
+}
+
+Interpreter::~Interpreter() = default;
+
+void Interpreter::ResetForRun() {
+  errorFlag = 0;
+  abortLevel = 0;
+  exitExitFlag = false;
+  exitCode = 0;
+  checkPhase = false;
+  options = ScriptOptions{};
+  global.vars.Clear();
+  global.hashNames.Clear();
+  global.hashTables.clear();
+  global.tryErrMsg.clear();
+  global.tryErrLine.clear();
+  global.withTarget = Value();
+  global.withStack.clear();
+  // The old rows are about to go: nothing may point into them.
+  global.stmtTexts = {};
+  global.exitFlag = 0;
+  global.breakCount = 0;
+  global.continueCount = 0;
+  global.curOffset = 0;
+  global.baseIndex = 0;
+  global.tryDepth = 0;
+  global.tryErrFlag = 0;
+  global.moduleName.clear();
+  global.loopStack.clear();
+  global.tryStack.clear();
+  privateFlags.clear();
+  constNames.Clear();
+  constValues.clear();
+  textBlockNames.Clear();
+  textBlockTexts.clear();
+  dllNames.Clear();
+  dllDeclarations.clear();
+  // No restart keeps the print window's text yet: every run starts it empty.
+  printLines.clear();
+  printWindowLines = 0;
+  for (auto& record : records) record.Size(0);
+  SetMainThread();
+}
+
+void Interpreter::TakeStatementKinds() {
+  records[0].kinds = table.StmtKinds;
+  records[0].tokens.resize(table.StmtKinds.size());
+}
+
+int Interpreter::PrintLineLimit() const {
+  return options.logLines > 0 ? options.logLines : LogLimit();
+}
+
+bool Interpreter::IsMainThread() const {
+  return mainThread_.load() == CurrentThreadKey();
+}
+
+void Interpreter::SetMainThread() {
+  mainThread_ = CurrentThreadKey();
+}
+
+}  // namespace zelk

@@ -1,0 +1,139 @@
+// The interpreter (TUScript): the statement table and name tables of one run,
+// the global context, the run words, the script's options and the per-thread
+// records. One lives as long as the program; every run prepares it anew.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "foundation/hashed_str_list.h"
+#include "frontend/assembly.h"
+#include "frontend/preprocess.h"
+#include "frontend/registrar.h"
+#include "frontend/statement_table.h"
+#include "runtime/context.h"
+#include "runtime/run_host.h"
+#include "runtime/token_cache.h"
+#include "runtime/value.h"
+
+namespace zelk {
+
+// Run states of the run-state word.
+enum RunState : int { kRunIdle = 0, kRunRunning = 2, kRunPaused = 3 };
+
+// What OPTION rows set for one run.
+struct ScriptOptions {
+  bool explicitDeclarations = false;  // EXPLICIT
+  bool sameStr = false;               // SAMESTR: comparisons honour case
+  bool optPublic = false;             // OPTPUBLIC
+  bool optFinally = false;            // OPTFINALLY
+  bool specialChar = false;           // SPECIALCHAR: plain <#CR> forms stay
+  bool shortCircuit = false;          // SHORTCIRCUIT
+  bool onlySapi = false;
+  bool roundValue = false;  // ROUNDVALUE: no 15-digit rounding
+  bool dlgNoForm = false;
+  bool fixBalloon = false;
+  std::u16string dialogTitle;
+  int logMode = 0;
+  std::u16string logPath;
+  int logLines = 0;  // 0: the configured limit
+};
+
+// Per-thread record: slot 0 the main thread, 1..64 script threads. Each has
+// its own copy of the kind codes (rows are classified on first execution) and
+// its own token cache.
+struct ThreadRecord {
+  std::vector<std::int32_t> kinds;
+  std::vector<std::unique_ptr<TokenList>> tokens;  // per statement index
+  // COM failures of this thread: ignored after COM_ERR_IGN; COM_ERR_FLG.
+  std::uint8_t comErrIgnore = 0;
+  std::uint8_t comErrFlag = 0;
+  void Size(int rows) {
+    kinds.assign(static_cast<std::size_t>(rows), 0);
+    tokens.clear();
+    tokens.resize(static_cast<std::size_t>(rows));
+    comErrIgnore = 0;
+    comErrFlag = 0;
+  }
+};
+
+inline constexpr int kThreadRecords = 65;
+
+class Interpreter {
+ public:
+  Interpreter();
+  ~Interpreter();
+  Interpreter(const Interpreter&) = delete;
+  Interpreter& operator=(const Interpreter&) = delete;
+
+  // The program around the run; a console host unless the debugger sets its own.
+  RunHost& host() { return *host_; }
+  void setHost(RunHost* host) { host_ = host; }
+
+  // Front end.
+  ScriptAssembly assembly;
+  StatementTable table;
+  DefinitionTables definitions;
+  FrontEndErrors frontEndErrors;
+  Preprocessor preprocessor{table, definitions, frontEndErrors};
+
+  // Global scope: the main program's context and the interpreter-wide tables.
+  THensuFmt global{*this, false};
+  std::vector<std::uint8_t> privateFlags;  // per global variable: module-level DIM
+  TUHashedStrList constNames{false};
+  std::vector<Value> constValues;
+  TUHashedStrList textBlockNames{false};
+  std::vector<std::u16string> textBlockTexts;
+  // Global variables and hash tables; re-entrant for the thread that holds it.
+  std::recursive_mutex variableLock;
+
+  // DEF_DLL declarations: names (MODULE.NAME inside a module) and, at the
+  // same position, the declaration text with "[ ]" written "[]".
+  TUHashedStrList dllNames{false};
+  std::vector<std::u16string> dllDeclarations;
+
+  ThreadRecord records[kThreadRecords];
+
+  // The print-line buffer: the print window's lines, oldest first, at most
+  // PrintLineLimit() of them; printWindowLines counts what the window holds.
+  std::deque<std::u16string> printLines;
+  int printWindowLines = 0;
+  // OPTION LOGLINES for this run, else the configured log line limit.
+  int PrintLineLimit() const;
+
+  // Run words.
+  std::atomic<int> runState{kRunIdle};
+  std::atomic<int> abortLevel{0};
+  std::atomic<std::uint8_t> errorFlag{0};
+  bool exitExitFlag = false;
+  int exitCode = 0;
+  bool checkPhase = false;  // the pre-run check is walking the definitions
+  ScriptOptions options;
+
+  // Script parameters of the run (PARAM_STR of the main program).
+  std::vector<std::u16string> scriptParams;
+
+  // The thread record of the calling thread (0 on the main thread).
+  ThreadRecord& RecordOf(const THensuFmt& context) {
+    return records[IsMainThread() ? 0 : context.threadNumber + 1];
+  }
+  bool IsMainThread() const;
+  void SetMainThread();
+  // Forgets everything of the last run; preprocessing calls it first.
+  void ResetForRun();
+  // After preprocessing: the main thread's record takes the table's kind
+  // codes, which the executor refines as rows are first run.
+  void TakeStatementKinds();
+
+ private:
+  RunHost* host_;
+  std::unique_ptr<DeclarationSink> textBlockSink_;
+  std::atomic<std::uintptr_t> mainThread_{0};
+};
+
+}  // namespace zelk

@@ -1,0 +1,75 @@
+// The console program: runs a script headless (PRINT to standard output,
+// errors to standard error), or shows what the front end made of it.
+//
+//   zelkrun SCRIPT.zls [parameters]        runs the script
+//   zelkrun --listing SCRIPT.zls ...       the combined source, then "--- files"
+//                                          and one "index path" line per file
+//   zelkrun --table [--sources] SCRIPT.zls ...  the statement table: index, kind,
+//                                          line reference, text [, source]
+//
+// Exit status: the script's (0, its EXITEXIT code, 1 after an error that ended
+// the run); for the views 0, or 1 when the front end failed; 2 for bad usage.
+#include <string>
+#include <vector>
+
+#include "foundation/settings.h"
+#include "foundation/utf.h"
+#include "frontend/table_dump.h"
+#include "platform/platform.h"
+#include "runtime/interpreter.h"
+#include "runtime/run_driver.h"
+
+namespace {
+
+using namespace zelk;
+
+constexpr char kUsage[] =
+    "usage: zelkrun SCRIPT.zls [parameters]\n"
+    "       zelkrun --listing SCRIPT.zls\n"
+    "       zelkrun --table [--sources] SCRIPT.zls\n";
+
+int Listing(Interpreter& interp, const std::u16string& script) {
+  ScriptAssembly& assembly = interp.assembly;
+  assembly.setMainPath(EnterScriptFolder(script));
+  if (assembly.creUscrptFil(false)) return 1;
+  std::string out;
+  for (const std::u16string& row : assembly.combinedSource()) {
+    out += TextToUtf8(row);
+    out += '\n';
+  }
+  out += "--- files\n";
+  const std::vector<TsvFileJyho>& files = assembly.sourceFiles();
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    out += std::to_string(i) + ' ' + TextToUtf8(files[i].path) + '\n';
+  }
+  os::WriteStdout(out);
+  return 0;
+}
+
+int Table(Interpreter& interp, const std::u16string& script, bool withSources) {
+  ScriptAssembly& assembly = interp.assembly;
+  assembly.setMainPath(EnterScriptFolder(script));
+  if (assembly.creUscrptFil(false)) return 1;
+  bool failed = interp.preprocessor.FReLoad(assembly.combinedSource());
+  os::WriteStdout(TextToUtf8(DumpStatementTable(interp.table, withSources)));
+  return failed ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::u16string> args = os::CommandLineArgs(argc, argv);
+  SetupPaths();
+  Interpreter interp;
+  // The views take the script's parameters too, and ignore them.
+  if (args.size() >= 3 && args[1] == u"--listing") return Listing(interp, args[2]);
+  if (args.size() >= 4 && args[1] == u"--table" && args[2] == u"--sources")
+    return Table(interp, args[3], true);
+  if (args.size() >= 3 && args[1] == u"--table") return Table(interp, args[2], false);
+  if (args.size() >= 2 && !args[1].starts_with(u"--")) {
+    std::vector<std::u16string> params(args.begin() + 2, args.end());
+    return RunScriptFile(interp, args[1], params);
+  }
+  os::WriteStderr(kUsage);
+  return 2;
+}

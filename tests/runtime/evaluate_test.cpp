@@ -1,0 +1,392 @@
+#include "runtime/evaluate.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "foundation/messages.h"
+#include "foundation/script_log.h"
+#include "runtime/interpreter.h"
+#include "runtime/tokenizer.h"
+#include "runtime/variables.h"
+
+namespace zelk {
+namespace {
+
+class RecordingHost final : public RunHost {
+ public:
+  void PrintLine(const std::u16string&) override {}
+  void ShowError(const std::u16string& text) override { errors.push_back(text); }
+  bool AskAbort(const std::u16string&) override { return true; }
+  void DebugHook(THensuFmt&, bool) override {}
+  std::vector<std::u16string> errors;
+};
+
+std::string Utf8ish(std::u16string_view s) {
+  std::string out;
+  for (char16_t c : s) out += c < 0x80 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+class EvaluateTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    SetLogOptions(1, u"");  // no log lines from these tests
+    interp.setHost(&host);
+    interp.records[0].Size(20);
+  }
+  void TearDown() override {
+    SetJapaneseMessages(false);
+    SetLogOptions(0, u"");
+    SetCheckPhaseTests({});
+  }
+
+  // The value of a text that must evaluate without error.
+  Value Eval(std::u16string_view text, bool shortCircuit = false) {
+    Value v;
+    EXPECT_TRUE(Evaluate(text, context(), &v, shortCircuit))
+        << Utf8ish(text) << ": " << Utf8ish(context().tryErrMsg);
+    return v;
+  }
+  double Number(std::u16string_view text) {
+    Value v = Eval(text);
+    EXPECT_TRUE(v.IsDouble()) << Utf8ish(text) << " gave kind " << v.type();
+    return v.IsDouble() ? v.AsDouble() : -1;
+  }
+  std::u16string Text(std::u16string_view text) {
+    Value v = Eval(text);
+    EXPECT_TRUE(v.IsString()) << Utf8ish(text) << " gave kind " << v.type();
+    return v.Text();
+  }
+  bool Truth(std::u16string_view text, bool shortCircuit = false) {
+    Value v = Eval(text, shortCircuit);
+    EXPECT_TRUE(v.IsBoolean()) << Utf8ish(text) << " gave kind " << v.type();
+    return v.IsBoolean() && v.AsBoolean();
+  }
+  // The message of a text that must fail; the error state is cleared again.
+  std::u16string Failure(std::u16string_view text, bool shortCircuit = false) {
+    Value v;
+    context().tryErrMsg.clear();
+    EXPECT_FALSE(Evaluate(text, context(), &v, shortCircuit)) << Utf8ish(text);
+    EXPECT_EQ(kVtByte, v.type());
+    EXPECT_EQ(0, v.AsInt());
+    interp.errorFlag = 0;
+    return context().tryErrMsg;
+  }
+  void Set(std::u16string_view name, const Value& v) { SetValue(context(), name, v); }
+  THensuFmt& context() { return interp.global; }
+
+  RecordingHost host;
+  Interpreter interp;
+};
+
+const std::u16string kTypeError = u"a type isn't correct. or overflow.";
+
+TEST_F(EvaluateTest, PrecedenceAndAssociativity) {
+  EXPECT_EQ(7, Number(u"1 + 2 * 3"));
+  EXPECT_EQ(9, Number(u"(1 + 2) * 3"));
+  EXPECT_EQ(3, Number(u"10 - 4 - 3"));
+  EXPECT_EQ(2, Number(u"16 / 4 / 2"));
+  EXPECT_EQ(2, Number(u"2 * 3 MOD 4"));
+  EXPECT_EQ(1, Number(u"!1 + 1"));
+  EXPECT_TRUE(Truth(u"1 + 1 = 2"));
+  EXPECT_TRUE(Truth(u"!0 = TRUE"));
+  EXPECT_TRUE(Truth(u"!!5"));
+  EXPECT_EQ(1, Number(u"1 = 1 AND 2 = 2"));  // AND gives a number
+  EXPECT_EQ(1, Number(u"1 OR 2 AND 0"));
+  EXPECT_EQ(6, Number(u"3 XOR 1 OR 4"));
+  EXPECT_EQ(-5, Number(u"-2 - 3"));
+  EXPECT_EQ(-1, Number(u"2 - +3"));
+  EXPECT_EQ(255, Number(u"$FF"));
+  EXPECT_TRUE(Eval(u"").IsEmpty());
+  EXPECT_TRUE(Eval(u"   ").IsEmpty());
+}
+
+TEST_F(EvaluateTest, DivisionModAndRounding) {
+  EXPECT_EQ(0, Number(u"7 / 0"));
+  EXPECT_EQ(0, Number(u"7.5 MOD 2"));
+  EXPECT_EQ(-1, Number(u"-7 MOD 2"));
+  EXPECT_EQ(kTypeError, Failure(u"7 MOD 0"));
+  EXPECT_EQ(kTypeError, Failure(u"1E+300 * 1E+300"));
+
+  EXPECT_EQ(0.3, Number(u"0.1 + 0.2"));
+  EXPECT_TRUE(Truth(u"0.1 + 0.2 = 0.3"));
+  EXPECT_EQ(0.333333333333333, Number(u"1 / 3"));
+  interp.options.roundValue = true;
+  EXPECT_FALSE(Truth(u"0.1 + 0.2 = 0.3"));
+  EXPECT_EQ(1.0 / 3, Number(u"1 / 3"));
+}
+
+TEST_F(EvaluateTest, StringsAndNumbersMix) {
+  EXPECT_EQ(u"12", Text(u"1 + \"2\""));
+  EXPECT_EQ(0, Number(u"\"1\" - 1"));
+  EXPECT_TRUE(Truth(u"1 = \"1\""));
+  EXPECT_FALSE(Truth(u"10 > \"9\""));
+  EXPECT_TRUE(Truth(u"\"abc\" = \"ABC\""));
+  EXPECT_EQ(u"ab\"", Text(u"\"ab\"\""));
+  EXPECT_EQ(u"a\"b\tc\r\n", Text(u"\"a<#DBL>b<#TAB>c<#CR>\""));
+  EXPECT_EQ(kTypeError, Failure(u"\"abc\" * 2"));
+  interp.options.sameStr = true;
+  EXPECT_FALSE(Truth(u"\"abc\" = \"ABC\""));
+}
+
+TEST_F(EvaluateTest, EmptyNullAndNothingInComparisons) {
+  Set(u"V", Value());
+  EXPECT_FALSE(Truth(u"EMPTY = \"\""));
+  EXPECT_FALSE(Truth(u"\"\" = EMPTY"));
+  EXPECT_TRUE(Truth(u"V = \"\""));
+  EXPECT_TRUE(Truth(u"V = 0"));
+  EXPECT_TRUE(Truth(u"V = EMPTY"));
+  EXPECT_TRUE(Truth(u"EMPTY = V"));
+  EXPECT_TRUE(Truth(u"V = V"));
+  EXPECT_TRUE(Truth(u"(EMPTY) = \"\""));  // the first token is "(", not EMPTY
+  EXPECT_TRUE(Truth(u"!EMPTY"));
+  EXPECT_EQ(5, Number(u"V + 5"));
+
+  EXPECT_TRUE(Truth(u"NULL = NULL"));
+  EXPECT_FALSE(Truth(u"NULL = \"\""));
+  EXPECT_FALSE(Truth(u"NULL = 0"));
+  EXPECT_FALSE(Truth(u"NULL = EMPTY"));
+  EXPECT_TRUE(Truth(u"NOTHING = NOTHING"));
+  Set(u"OBJ", Value::Nothing());
+  EXPECT_TRUE(Truth(u"OBJ = NOTHING"));
+  EXPECT_FALSE(Truth(u"OBJ <> NOTHING"));
+}
+
+TEST_F(EvaluateTest, SignsOperandsAndMalformedExpressions) {
+  Set(u"X", Value::Double(5));
+  EXPECT_EQ(-5, Number(u"-X"));
+  EXPECT_EQ(-4, Number(u"-X + 1"));
+  EXPECT_EQ(kTypeError, Failure(u"-(1)"));
+  EXPECT_EQ(kTypeError, Failure(u"+(1)"));
+  EXPECT_EQ(kTypeError, Failure(u"-F(1)"));
+  for (std::u16string_view bad :
+       {u"1 +", u"(1", u"1)", u"1 2", u"\"abc", u"F(1", u",", u"1E5", u"1 , 2", u"()", u"* 2",
+        u"1 = = 2", u"AND", u"!", u"- -1", u"X[0] X"}) {
+    EXPECT_FALSE(Failure(bad).empty()) << Utf8ish(bad);
+  }
+}
+
+TEST_F(EvaluateTest, MessagesFollowTheLanguageAndThePhase) {
+  SetJapaneseMessages(true);
+  EXPECT_EQ(u"型が合っていない or オーバーフロー", Failure(u"1 +"));
+  interp.checkPhase = true;
+  EXPECT_EQ(u"式がおかしい or 型が合っていない", Failure(u"1 +"));
+  SetJapaneseMessages(false);
+  EXPECT_EQ(u"expression is wrong. or a type isn't correct.", Failure(u"1 +"));
+  ASSERT_FALSE(host.errors.empty());
+  EXPECT_EQ(0u, host.errors.back().find(u"expression is wrong."));
+}
+
+TEST_F(EvaluateTest, ShortCircuitSkipsTheRestOnlyWhenAllowed) {
+  interp.options.shortCircuit = true;
+  EXPECT_FALSE(Truth(u"0 AND UNDEFINED_NAME", true));
+  EXPECT_TRUE(Truth(u"1 OR UNDEFINED_NAME", true));
+  EXPECT_TRUE(Truth(u"1 = 1 OR UNDEFINED_NAME = 2", true));
+  // A top-level OR anywhere: every AND operand is evaluated.
+  EXPECT_FALSE(Failure(u"0 AND UNDEFINED_NAME OR 1", true).empty());
+  // Not inside parentheses, and not without the permission.
+  EXPECT_FALSE(Failure(u"(0 AND UNDEFINED_NAME)", true).empty());
+  EXPECT_FALSE(Failure(u"0 AND UNDEFINED_NAME").empty());
+  // A malformed rest is still an error.
+  EXPECT_EQ(kTypeError, Failure(u"0 AND \"open", true));
+  interp.options.shortCircuit = false;
+  EXPECT_FALSE(Failure(u"0 AND UNDEFINED_NAME", true).empty());
+}
+
+TEST_F(EvaluateTest, ALeftOverIndexSelectsFromAnArrayResult) {
+  Set(u"A", Value::ArrayOf({Value::Double(10), Value::Double(20)}));
+  Set(u"B", Value::ArrayOf({Value::Double(1), Value::ArrayOf({Value::String(u"x")})}));
+  Set(u"I", Value::Double(1));
+  EXPECT_EQ(20, Number(u"(A)[1]"));
+  EXPECT_EQ(20, Number(u"(A)[I]"));
+  EXPECT_EQ(20, Number(u"(A)[I + 0.9]"));
+  EXPECT_EQ(u"x", Text(u"(B)[1][0]"));
+  EXPECT_EQ(u"x", Text(u"(B)[1, 0]"));
+  EXPECT_EQ(kTypeError, Failure(u"(A)[2]"));
+  EXPECT_EQ(kTypeError, Failure(u"(A)[-1]"));
+  EXPECT_EQ(kTypeError, Failure(u"(A)[1] + 1"));
+  EXPECT_EQ(kTypeError, Failure(u"(1)[0]"));
+  EXPECT_EQ(kTypeError, Failure(u"(A)[\"x\"]"));
+  EXPECT_EQ(kTypeError, Failure(u"(A)[0][0][0][0]"));
+}
+
+TEST_F(EvaluateTest, DeepNestingIsAnErrorNotACrash) {
+  std::u16string deep = std::u16string(10000, u'(') + u"1" + std::u16string(10000, u')');
+  EXPECT_EQ(kTypeError, Failure(deep));
+  EXPECT_EQ(kTypeError, Failure(std::u16string(10000, u'!') + u"1"));
+  std::u16string fine = std::u16string(200, u'(') + u"1" + std::u16string(200, u')');
+  EXPECT_EQ(1, Number(fine));
+  std::u16string longSum = u"0";
+  for (int i = 0; i < 20000; ++i) longSum += u" + 1";
+  EXPECT_EQ(20000, Number(longSum));
+}
+
+TEST_F(EvaluateTest, ArbitraryTextNeverCrashes) {
+  // Reports are skipped while aborting, so that thousands of errors stay fast.
+  interp.abortLevel = 1;
+  interp.options.shortCircuit = true;
+  static const char16_t kPieces[][8] = {
+      u"(", u")", u"\"", u"\"\"", u"[", u"]", u"1", u"2.5", u"$F", u"E+", u"+", u"-", u"*", u"/",
+      u"=", u"<", u">", u"!", u",", u" ", u"AND", u" OR ", u"XOR", u"MOD", u"X", u"A", u".",
+      u"F(", u"EMPTY", u"NULL", u"<#CR>", u"\x01", u"0", u"[1]", u"MOD.X"};
+  Set(u"X", Value::Double(3));
+  Set(u"A", Value::ArrayOf({Value::Double(1), Value::Double(2)}));
+  std::mt19937 random(12345);
+  for (int round = 0; round < 20000; ++round) {
+    std::u16string text;
+    int length = static_cast<int>(random() % 12);
+    for (int i = 0; i < length; ++i) text += kPieces[random() % std::size(kPieces)];
+    Value v;
+    Evaluate(text, context(), &v, random() % 2 == 0);
+    interp.errorFlag = 0;
+  }
+}
+
+TEST_F(EvaluateTest, AnErrorAlreadyShownStopsEvaluation) {
+  interp.errorFlag = 1;
+  Value v;
+  EXPECT_FALSE(Evaluate(u"1 + 1", context(), &v));
+  EXPECT_EQ(kVtByte, v.type());
+  interp.errorFlag = 0;
+  // A failed name read ends the evaluation silently: its report is the only one.
+  host.errors.clear();
+  EXPECT_FALSE(Evaluate(u"UNDEFINED_NAME + 1", context(), &v));
+  ASSERT_EQ(1u, host.errors.size());
+  EXPECT_NE(std::u16string::npos, host.errors[0].find(u"UNDEFINED_NAME"));
+  interp.errorFlag = 0;
+}
+
+TEST(ExpandSpecialCharsTest, UnderscoreFormsAlwaysPlainFormsUnlessSpecialChar) {
+  ScriptOptions o;
+  EXPECT_EQ(u"\"\r\n\t|\"\r\n\t", ExpandSpecialChars(u"<#_DBL><#_CR><#_TAB>|<#DBL><#CR><#TAB>", o));
+  EXPECT_EQ(u"<#x <#<\"#", ExpandSpecialChars(u"<#x <#<<#DBL>#", o));
+  EXPECT_EQ(u"<#cr>", ExpandSpecialChars(u"<#cr>", o));
+  o.specialChar = true;
+  EXPECT_EQ(u"\"\r\n\t|<#DBL><#CR><#TAB>",
+            ExpandSpecialChars(u"<#_DBL><#_CR><#_TAB>|<#DBL><#CR><#TAB>", o));
+}
+
+// Rows of a body: the context stands on row 3 of a table of 20.
+class TokenCacheTest : public EvaluateTest {
+ protected:
+  void SetUp() override {
+    EvaluateTest::SetUp();
+    row.baseIndex = 1;
+    row.curOffset = 2;
+  }
+  std::unique_ptr<TokenList>& Slot() { return interp.records[0].tokens[3]; }
+  Value EvalRow(std::u16string_view text, bool shortCircuit = false) {
+    Value v;
+    EXPECT_TRUE(Evaluate(text, row, &v, shortCircuit)) << Utf8ish(row.tryErrMsg);
+    return v;
+  }
+  THensuFmt row{interp, true};
+};
+
+TEST_F(TokenCacheTest, TheFirstExpressionIsRecordedAndReplayed) {
+  EXPECT_EQ(3, EvalRow(u"1 + 2").AsDouble());
+  ASSERT_TRUE(Slot());
+  EXPECT_TRUE(Slot()->complete);
+  EXPECT_EQ(u"1 + 2", Slot()->expression);
+  ASSERT_EQ(3u, Slot()->tokens.size());
+  EXPECT_EQ(kTokPlus, Slot()->tokens[1].kind);
+  // Replay reads the cached values: a changed cache shows that it is used.
+  Slot()->tokens[2].value = Value::Double(40);
+  EXPECT_EQ(41, EvalRow(u"1 + 2").AsDouble());
+  // Another expression of the same statement is tokenized afresh.
+  EXPECT_EQ(7, EvalRow(u"3 + 4").AsDouble());
+  EXPECT_EQ(u"1 + 2", Slot()->expression);
+  // Literals replay as they were read, quotes and all.
+  interp.records[0].tokens[3].reset();
+  EXPECT_EQ(u"a\"b", EvalRow(u"\"a\"\" + \"b\"").Text());
+  EXPECT_EQ(u"a\"b", EvalRow(u"\"a\"\" + \"b\"").Text());
+}
+
+TEST_F(TokenCacheTest, NoCacheOnTheHeaderRowOrOutsideTheTable) {
+  row.curOffset = 0;
+  row.baseIndex = 3;
+  EvalRow(u"1 + 2");
+  EXPECT_FALSE(Slot());
+  row.baseIndex = 100;
+  row.curOffset = 1;
+  EXPECT_EQ(3, EvalRow(u"1 + 2").AsDouble());
+}
+
+TEST_F(TokenCacheTest, AnUnfinishedRecordingIsDropped) {
+  Value v;
+  EXPECT_FALSE(Evaluate(u"1 + \"open", row, &v));
+  interp.errorFlag = 0;
+  EXPECT_FALSE(Slot());
+  EXPECT_FALSE(Evaluate(u"UNDEFINED_NAME + 1", row, &v));
+  interp.errorFlag = 0;
+  EXPECT_FALSE(Slot());
+  // A short-circuit still reads every token, so the recording completes.
+  interp.options.shortCircuit = true;
+  EXPECT_FALSE(EvalRow(u"0 AND UNDEFINED_NAME = 2", true).AsBoolean());
+  ASSERT_TRUE(Slot());
+  EXPECT_TRUE(Slot()->complete);
+  EXPECT_EQ(5u, Slot()->tokens.size());
+  EXPECT_FALSE(EvalRow(u"0 AND UNDEFINED_NAME = 2", true).AsBoolean());
+}
+
+TEST_F(TokenCacheTest, AListBeingRecordedIsNotReplayed) {
+  // As a recursive call reaching the same statement finds it.
+  Slot() = std::make_unique<TokenList>();
+  Slot()->expression = u"1 + 2";
+  Slot()->tokens.push_back({u"1", kTokNumber, Value::Double(1)});
+  EXPECT_EQ(3, EvalRow(u"1 + 2").AsDouble());
+  EXPECT_EQ(1u, Slot()->tokens.size());
+}
+
+class CheckPhaseTest : public EvaluateTest {
+ protected:
+  void SetUp() override {
+    EvaluateTest::SetUp();
+    interp.checkPhase = true;
+    interp.definitions.moduleNames.Add(u"MODA");
+    names.clear();
+    calls.clear();
+    members.clear();
+    CheckPhaseTests tests;
+    tests.name = [](std::u16string_view name, THensuFmt& context) {
+      names.emplace_back(name);
+      if (name == u"LEAVE") context.curOffset += 5;  // as a TRY taking an error would
+      return Value::Int(1, kVtByte);
+    };
+    tests.call = [](std::u16string_view text, THensuFmt&) { calls.emplace_back(text); };
+    tests.comMember = [](std::u16string_view text, THensuFmt&) { members.emplace_back(text); };
+    SetCheckPhaseTests(tests);
+  }
+  static inline std::vector<std::u16string> names, calls, members;
+};
+
+TEST_F(CheckPhaseTest, NamesCallsAndMembersGoToTheChecks) {
+  EXPECT_EQ(4, Number(u"X + F(1, G(2)) + OBJ.PROP + MODA.Y"));
+  EXPECT_EQ((std::vector<std::u16string>{u"X", u"MODA.Y"}), names);
+  EXPECT_EQ((std::vector<std::u16string>{u"F(1, G(2))"}), calls);
+  EXPECT_EQ((std::vector<std::u16string>{u"OBJ.PROP"}), members);
+  EXPECT_EQ(0, Number(u"X MOD 0"));
+  // A call result may be indexed; the check has no array to look into.
+  names.clear();
+  EXPECT_EQ(1, Eval(u"F(1)[I + 1]").AsInt());
+  EXPECT_EQ(std::vector<std::u16string>{u"I"}, names);
+  // Every part of a condition is checked, short-circuit or not.
+  interp.options.shortCircuit = true;
+  names.clear();
+  Eval(u"0 AND Y", true);
+  EXPECT_EQ(std::vector<std::u16string>{u"Y"}, names);
+}
+
+TEST_F(CheckPhaseTest, AStatementLeftDuringEvaluationFailsSilently) {
+  Value v;
+  host.errors.clear();
+  EXPECT_FALSE(Evaluate(u"1 + LEAVE", context(), &v));
+  EXPECT_TRUE(host.errors.empty());
+  EXPECT_EQ(kVtByte, v.type());
+}
+
+}  // namespace
+}  // namespace zelk
