@@ -1,0 +1,77 @@
+// Feeds arbitrary bytes through assembly and preprocessing as a main script
+// file, then evaluates each statement text in check mode (names are tested,
+// calls are not run), so that nothing the fuzzer writes can loop. Every input
+// must end in rows or messages: no crash, no hang, no sanitizer report.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "foundation/user_interface.h"
+#include "frontend/statement_table.h"
+#include "platform/platform.h"
+#include "runtime/evaluate.h"
+#include "runtime/interpreter.h"
+#include "runtime/run_host.h"
+
+namespace {
+
+// Messages would only slow the fuzzer down; questions are answered with Cancel.
+class SilentInterface final : public zelk::UserInterface {
+ public:
+  int ShowMessageBox(const std::u16string&, const std::u16string&, unsigned) override {
+    return zelk::kIdCancel;
+  }
+  void ShowStatusMessage(const std::u16string&) override {}
+};
+
+class SilentHost final : public zelk::RunHost {
+ public:
+  void PrintLine(const std::u16string&) override {}
+  void ShowError(const std::u16string&) override {}
+  bool AskAbort(const std::u16string&) override { return true; }
+  void DebugHook(zelk::THensuFmt&, bool) override {}
+  void SettleBeforeDialog() override {}
+};
+
+struct Setup {
+  Setup() {
+    zelk::SetUserInterface(&silentUi);
+    folder = zelk::os::TempFolder() + u"/zelk-fuzz";
+    zelk::os::CreateFolder(folder);
+    zelk::os::SetCurrentFolder(folder);
+    path = folder + u"/main.zls";
+  }
+  SilentInterface silentUi;
+  std::u16string folder, path;
+};
+
+constexpr int kMaxEvaluatedRows = 400;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static Setup setup;
+  static SilentHost host;
+  auto file = zelk::os::OpenFile(setup.path, zelk::os::OpenHow::kCreateTruncate, false, nullptr);
+  if (!file) return 0;
+  file->Rewrite(std::string_view(reinterpret_cast<const char*>(data), size));
+  file.reset();
+
+  zelk::Interpreter interp;
+  interp.setHost(&host);
+  interp.assembly.setMainPath(setup.path);
+  if (interp.assembly.creUscrptFil(false)) return 0;
+  interp.preprocessor.FReLoad(interp.assembly.combinedSource());
+
+  interp.checkPhase = true;
+  const auto& rows = interp.table.StmtTexts;
+  int evaluated = 0;
+  for (const std::u16string& row : rows) {
+    if (row.empty() || zelk::IsErrorRow(row)) continue;
+    if (++evaluated > kMaxEvaluatedRows) break;
+    interp.errorFlag = 0;
+    zelk::Value value;
+    zelk::Evaluate(row, interp.global, &value);
+  }
+  return 0;
+}
