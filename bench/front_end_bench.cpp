@@ -20,7 +20,7 @@ std::vector<std::u16string> GenerateScript(int lines) {
   out.reserve(static_cast<std::size_t>(lines));
   int i = 0;
   while (static_cast<int>(out.size()) + 12 < lines / 2) {
-    std::u16string n = Utf8ToText(std::to_string(i++));
+    std::u16string n = zelk::Utf8ToText(std::to_string(i++));
     out.push_back(u"x" + n + u" = " + n + u" * 2 + LENGTH(\"abc\")  // comment");
     out.push_back(u"IFB x" + n + u" > 10 THEN");
     out.push_back(u"  PRINT \"big \" + x" + n);
@@ -36,7 +36,7 @@ std::vector<std::u16string> GenerateScript(int lines) {
   }
   int f = 0;
   while (static_cast<int>(out.size()) + 6 < lines) {
-    std::u16string n = Utf8ToText(std::to_string(f++));
+    std::u16string n = zelk::Utf8ToText(std::to_string(f++));
     out.push_back(u"FUNCTION f" + n + u"(a, b)");
     out.push_back(u"  WHILE a < b");
     out.push_back(u"    a = a + 1");
