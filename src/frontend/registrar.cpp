@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "foundation/messages.h"
 #include "foundation/text_scan.h"
+#include "frontend/dll_types.h"
+#include "frontend/options.h"
 #include "frontend/preprocess.h"
 
 namespace zelk {
@@ -31,10 +35,10 @@ bool IsDigits(std::u16string_view text) {
          std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= u'0' && c <= u'9'; });
 }
 
-// Declarations that may stand at module level, outside any function.
-bool IsModuleLevelDeclaration(std::u16string_view first) {
-  return first == u"CONST" || first == u"PUBLIC" || first == u"DIM" || first == u"HASHTBL" ||
-         first == u"DEF_DLL";
+// A hash table name may not hold one of these (the options after "=" may).
+bool IsBadHashTableName(std::u16string_view name) {
+  static constexpr std::u16string_view kBreaking = u",+*/<>()![]?";
+  return name.find_first_of(kBreaking) != std::u16string_view::npos;
 }
 
 }  // namespace
@@ -76,7 +80,7 @@ void Registrar::Reset() {
   anonymousTextBlock_ = false;
   textBlockName_.clear();
   textBlockLines_.clear();
-  moduleName_.clear();
+  SetModuleName(u"");
   insideDefinition_ = false;
   definitionName_.clear();
   definitionKind_ = kDefinitionNone;
@@ -99,14 +103,14 @@ void Registrar::RegisterRow(int q) {
     return;
   }
   if (first == u"TEXTBLOCK" || first == u"ENDTEXTBLOCK") {
-    TextBlockRow(text, first, rest);
+    TextBlockRow(q, text, first, rest);
   } else if (first == u"MODULE" || first == u"CLASS") {
     ModuleRow(q, text, rest);
   } else if (first == u"ENDMODULE" || first == u"ENDCLASS") {
     if (moduleName_.empty()) {
       text = Marker(u"SyntaxError-35");
     } else {
-      moduleName_.clear();
+      SetModuleName(u"");
       text.clear();
     }
   } else if (first == u"FUNCTION" || first == u"PROCEDURE") {
@@ -121,20 +125,29 @@ void Registrar::RegisterRow(int q) {
         return;
       }
     }
-    // CONST, PUBLIC, DIM, HASHTBL, OPTION and DEF_DLL are registered by the
-    // definitions work; until then they stay plain rows.
-    if (!moduleName_.empty() && !insideDefinition_ && !IsModuleLevelDeclaration(first)) {
-      AddPseudoDefinition(q);
-      text = Marker(u"SyntaxError-40");
+    if (first == u"CONST") {
+      ConstRow(q, text, rest);
+    } else if (first == u"PUBLIC" || (first == u"DIM" && AtModuleLevel())) {
+      DeclarationRow(q, text, first == u"PUBLIC", rest);
+    } else if (first == u"HASHTBL" && AtModuleLevel()) {
+      text.clear();
+      HashTableRow(q, text, rest, true);
+    } else if (AtModuleLevel() && first != u"DEF_DLL") {
+      // Only declarations and definitions may stand between a module's functions.
+      MarkRow(q, text, u"SyntaxError-40");
+    } else if (first == u"DEF_DLL") {
+      DllRow(q, text, rest);
+    } else if (first == u"OPTION") {
+      OptionRow(text, rest);
     }
   }
 }
 
-void Registrar::TextBlockRow(std::u16string& text, std::u16string_view first,
+void Registrar::TextBlockRow(int q, std::u16string& text, std::u16string_view first,
                              std::u16string_view rest) {
   if (first == u"TEXTBLOCK") {
     if (HasNameBreak(rest, 0)) {
-      text = Marker(u"SyntaxError-31");
+      MarkRow(q, text, u"SyntaxError-31");
       return;
     }
     text.clear();
@@ -146,7 +159,7 @@ void Registrar::TextBlockRow(std::u16string& text, std::u16string_view first,
       textBlockName_ = Qualified(rest);
       std::u16string message = sink_ ? sink_->DefineTextBlock(textBlockName_) : std::u16string();
       if (!message.empty()) {
-        text = Marker(message);
+        MarkRow(q, text, message);
         // A refused name must not receive the lines (they would land in an
         // older block of the same name).
         anonymousTextBlock_ = true;
@@ -157,7 +170,7 @@ void Registrar::TextBlockRow(std::u16string& text, std::u16string_view first,
 
   // ENDTEXTBLOCK
   if (!rest.empty()) {
-    text = Marker(u"SyntaxError-30");
+    MarkRow(q, text, u"SyntaxError-30");
     // Assembly closed the block at this row, so the rows after it are
     // statements again: close it here too rather than swallow the script.
     inTextBlock_ = false;
@@ -165,7 +178,7 @@ void Registrar::TextBlockRow(std::u16string& text, std::u16string_view first,
     return;
   }
   if (!inTextBlock_) {
-    text = Marker(Pick(u"It doesn't pair with \"TEXTBLOCK\"", u"TEXTBLOCK文と対になっていない"));
+    MarkRow(q, text, Pick(u"It doesn't pair with \"TEXTBLOCK\"", u"TEXTBLOCK文と対になっていない"));
     return;
   }
   if (!anonymousTextBlock_ && sink_) {
@@ -213,7 +226,7 @@ void Registrar::ModuleRow(int q, std::u16string& text, std::u16string_view rest)
     text = std::move(error);
     return;
   }
-  moduleName_ = name;
+  SetModuleName(name);
   definitions_.moduleNames.AddWithValue(name, number);
   text.clear();
 }
@@ -260,6 +273,131 @@ bool Registrar::CloseTextBlockAtFileEnd() {
   inTextBlock_ = false;
   textBlockLines_.clear();
   return true;
+}
+
+void Registrar::ConstRow(int q, std::u16string& text, std::u16string_view rest) {
+  text.clear();
+  std::u16string message = sink_ ? sink_->DefineConst(Qualified(rest)) : std::u16string();
+  if (!message.empty()) MarkRow(q, text, message);
+}
+
+void Registrar::DeclarationRow(int q, std::u16string& text, bool isPublic,
+                               std::u16string_view rest) {
+  text.clear();
+  const bool moduleLevel = AtModuleLevel();
+  if (isPublic && (rest == u"HASHTBL" || rest.starts_with(u"HASHTBL "))) {
+    HashTableRow(q, text, rest.substr(7), false);
+    return;
+  }
+  // An array with an initializer list runs to the end of the row, so such a
+  // row goes whole; the declarations code splits it itself.
+  std::size_t eq = rest.find(u'=');
+  std::size_t open = rest.find(u'[');
+  const bool whole =
+      eq != std::u16string_view::npos && eq > 0 && open != std::u16string_view::npos && open > 0;
+  std::u16string list(rest);
+  bool firstDeclaration = true;
+  while (!list.empty()) {
+    std::u16string declaration = whole ? std::exchange(list, std::u16string())
+                                       : Trim(CutToken(list, u",", true, true, true, true));
+    if (declaration.empty()) break;
+    if (isPublic && firstDeclaration && declaration.starts_with(u"DIM ")) {
+      declaration = Trim(std::u16string_view(declaration).substr(4));
+    }
+    firstDeclaration = false;
+    std::u16string message =
+        sink_ ? sink_->DeclareGlobal(Qualified(declaration), moduleLevel, moduleLevel && !isPublic)
+              : std::u16string();
+    if (!message.empty()) {
+      MarkRow(q, text, message);
+      return;
+    }
+  }
+}
+
+void Registrar::HashTableRow(int q, std::u16string& text, std::u16string_view names,
+                             bool isPrivate) {
+  std::u16string list = Trim(names);
+  if (list.empty()) {
+    MarkRow(q, text, u"SyntaxError-37");
+    return;
+  }
+  while (!list.empty()) {
+    std::u16string declaration = Trim(CutToken(list, u",", true, true, true, true));
+    if (declaration.empty()) break;
+    int eq = PosOutside(u"=", declaration, false, false);
+    std::u16string_view name =
+        std::u16string_view(declaration)
+            .substr(0, eq > 0 ? static_cast<std::size_t>(eq - 1) : declaration.size());
+    if (Trim(name).empty() || IsBadHashTableName(name)) {
+      MarkRow(q, text, u"SyntaxError-37");
+      return;
+    }
+    std::u16string message =
+        sink_ ? sink_->DeclareGlobalHashTable(Qualified(declaration), isPrivate) : std::u16string();
+    if (!message.empty()) {
+      MarkRow(q, text, message);
+      return;
+    }
+  }
+}
+
+void Registrar::DllRow(int q, std::u16string& text, std::u16string_view rest) {
+  std::u16string declaration = Trim(ReplaceAll(rest, u"[ ]", u"[]", false));
+  std::size_t nameEnd = declaration.find_first_of(u"( :;");
+  std::u16string name = Trim(std::u16string_view(declaration).substr(0, nameEnd));
+  if (name.empty()) {
+    // A nameless declaration could never be called.
+    MarkRow(q, text,
+            Pick(u"DEF_DLL:SyntaxError:", u"DEF_DLLの定義に間違いがあります:") + declaration);
+    return;
+  }
+  if (sink_) sink_->RegisterDll(Qualified(name), declaration);
+
+  // The parameter types, up to the piece holding the return type and library.
+  std::u16string params;
+  if (nameEnd != std::u16string::npos) {
+    params = declaration.substr(nameEnd);
+    if (params.front() == u'(') params.erase(0, 1);
+  }
+  while (!params.empty()) {
+    std::u16string word = Trim(CutToken(params, u",){}", false, false, false, false));
+    if (word.find_first_of(u":;.") != std::u16string::npos) break;
+    if (word.empty()) continue;
+    int code = DllTypeCode(word);
+    if (code == kDllUnknown) {
+      MarkRow(q, text, Pick(u"DEF_DLL:SyntaxError:", u"DEF_DLLの定義に間違いがあります:") + word);
+      return;
+    }
+    if (word.find(u"[]") != std::u16string::npos && !DllTypeAllowsArray(code)) {
+      MarkRow(q, text, Pick(word + u" cannot specify the array", word + u" は配列指定できません"));
+      return;
+    }
+  }
+}
+
+void Registrar::OptionRow(std::u16string& text, std::u16string_view rest) {
+  text.clear();
+  std::vector<OptionSetting> settings;
+  bool ok = ParseOptions(rest, &settings);
+  for (const OptionSetting& setting : settings) {
+    if (sink_ && !sink_->ApplyOption(setting)) {
+      ok = false;
+      break;
+    }
+  }
+  // OPTION may not stand at module level, so no pseudo-definition is needed.
+  if (!ok) text = Marker(OptionSyntaxErrorMessage());
+}
+
+void Registrar::MarkRow(int q, std::u16string& text, std::u16string_view message) {
+  if (AtModuleLevel()) AddPseudoDefinition(q);
+  text = Marker(message);
+}
+
+void Registrar::SetModuleName(std::u16string name) {
+  moduleName_ = std::move(name);
+  if (sink_) sink_->SetModuleName(moduleName_);
 }
 
 std::u16string Registrar::Qualified(std::u16string_view name) const {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "foundation/hashed_str_list.h"
+#include "frontend/options.h"
 #include "frontend/statement_table.h"
 
 namespace zelk {
@@ -83,7 +84,10 @@ struct DefinitionTables {
   }
 };
 
-// Where named text blocks go: the variable tables, which own them.
+// Where the declarations that take effect before the run go: the runtime's
+// name tables, variables and options. Messages come back as texts ("" when
+// accepted), which the registrar turns into row markers. The defaults accept
+// everything and keep nothing, for front-end tools and tests.
 class DeclarationSink {
  public:
   virtual ~DeclarationSink() = default;
@@ -92,6 +96,28 @@ class DeclarationSink {
   virtual std::u16string DefineTextBlock(const std::u16string& name) = 0;
   // The block's lines, joined with CR LF.
   virtual void SetTextBlockText(const std::u16string& name, const std::u16string& text) = 0;
+  // The module whose rows follow ("" outside modules): the declarations
+  // below evaluate and qualify their later names as its members.
+  virtual void SetModuleName(const std::u16string& /*name*/) {}
+  // The text after CONST (its first name qualified): one or more constants.
+  virtual std::u16string DefineConst(const std::u16string& /*text*/) { return {}; }
+  // PUBLIC and module-level DIM: one declaration, or a list ending in an
+  // array initializer; errorIfDefined refuses a name that exists already,
+  // isPrivate marks the variables as visible inside their module only.
+  virtual std::u16string DeclareGlobal(const std::u16string& /*declaration*/,
+                                       bool /*errorIfDefined*/, bool /*isPrivate*/) {
+    return {};
+  }
+  // One global hash table, "NAME" or "NAME = options", the name qualified.
+  virtual std::u16string DeclareGlobalHashTable(const std::u16string& /*declaration*/,
+                                                bool /*isPrivate*/) {
+    return {};
+  }
+  // A DEF_DLL name (qualified) and its declaration text; a name that has one
+  // already keeps it (a later declaration takes over when its row runs).
+  virtual void RegisterDll(const std::u16string& /*name*/, const std::u16string& /*declaration*/) {}
+  // False when the option's value cannot be used.
+  virtual bool ApplyOption(const OptionSetting& /*setting*/) { return true; }
 };
 
 class Registrar {
@@ -99,8 +125,8 @@ class Registrar {
   Registrar(StatementTable& table, DefinitionTables& definitions, FrontEndErrors& errors)
       : table_(table), definitions_(definitions), errors_(errors) {}
 
-  // Without a sink, text blocks are still recognised and blanked, but their
-  // names and texts go nowhere.
+  // Without a sink, declarations are still recognised, checked and blanked,
+  // but their names and values go nowhere.
   void setDeclarationSink(DeclarationSink* sink) { sink_ = sink; }
 
   // Forgets the state of the last preprocessing and empties the definition tables.
@@ -125,10 +151,21 @@ class Registrar {
   void MarkResultUsed() { resultUsed_ = true; }
 
  private:
-  void TextBlockRow(std::u16string& text, std::u16string_view first, std::u16string_view rest);
+  void TextBlockRow(int q, std::u16string& text, std::u16string_view first,
+                    std::u16string_view rest);
   void ModuleRow(int q, std::u16string& text, std::u16string_view rest);
   void DefinitionHeader(int q, std::u16string_view first, std::u16string_view rest);
   void FendRow(std::u16string& text);
+  void ConstRow(int q, std::u16string& text, std::u16string_view rest);
+  void DeclarationRow(int q, std::u16string& text, bool isPublic, std::u16string_view rest);
+  void HashTableRow(int q, std::u16string& text, std::u16string_view names, bool isPrivate);
+  void DllRow(int q, std::u16string& text, std::u16string_view rest);
+  void OptionRow(std::u16string& text, std::u16string_view rest);
+  // Row q becomes the marker of message; at module level the module gets its
+  // pseudo-definition so that the pre-run check reaches the row.
+  void MarkRow(int q, std::u16string& text, std::u16string_view message);
+  bool AtModuleLevel() const { return !moduleName_.empty() && !insideDefinition_; }
+  void SetModuleName(std::u16string name);
   std::u16string Qualified(std::u16string_view name) const;
 
   StatementTable& table_;

@@ -5,8 +5,8 @@
 
 #include "foundation/script_log.h"
 #include "runtime/console_host.h"
+#include "runtime/declaration_sink.h"
 #include "runtime/report_error.h"
-#include "runtime/variables.h"
 
 namespace zelk {
 namespace {
@@ -17,27 +17,10 @@ std::uintptr_t CurrentThreadKey() {
   return static_cast<std::uintptr_t>(std::hash<std::thread::id>{}(std::this_thread::get_id()));
 }
 
-// Text blocks are named when preprocessing meets them; the variable tables own them.
-class TextBlockSink final : public DeclarationSink {
- public:
-  explicit TextBlockSink(Interpreter& interp) : interp_(interp) {}
-  std::u16string DefineTextBlock(const std::u16string& name) override {
-    return zelk::DefineTextBlock(interp_, name);
-  }
-  void SetTextBlockText(const std::u16string& name, const std::u16string& text) override {
-    zelk::SetTextBlockText(interp_, name, text);
-  }
-
- private:
-  Interpreter& interp_;
-};
-
 }  // namespace
 
 Interpreter::Interpreter() : host_(&consoleHost) {
-  auto* sink = new TextBlockSink(*this);
-  textBlockSink_.reset(sink);
-  preprocessor.registrar().setDeclarationSink(sink);
+  declarationSink_ = InstallDeclarationSink(*this);
   preprocessor.AddResetHook([this] { ResetForRun(); });
   preprocessor.AddRowCountHook([this](int rows) { records[0].Size(rows); });
   frontEndErrors.setCallback([this](const std::u16string& message, const std::u16string&) {
@@ -76,6 +59,7 @@ void Interpreter::ResetForRun() {
   global.loopStack.clear();
   global.tryStack.clear();
   privateFlags.clear();
+  hashPrivateFlags.clear();
   constNames.Clear();
   constValues.clear();
   textBlockNames.Clear();
@@ -90,6 +74,8 @@ void Interpreter::ResetForRun() {
 }
 
 void Interpreter::TakeStatementKinds() {
+  // Declarations of a module are registered in it; the run starts outside.
+  global.moduleName.clear();
   records[0].kinds = table.StmtKinds;
   records[0].tokens.resize(table.StmtKinds.size());
 }

@@ -26,7 +26,7 @@ namespace zelk {
 // Run states of the run-state word.
 enum RunState : int { kRunIdle = 0, kRunRunning = 2, kRunPaused = 3 };
 
-// What OPTION rows set for one run.
+// What OPTION rows set for one run; everything starts afresh with each run.
 struct ScriptOptions {
   bool explicitDeclarations = false;  // EXPLICIT
   bool sameStr = false;               // SAMESTR: comparisons honour case
@@ -38,10 +38,19 @@ struct ScriptOptions {
   bool roundValue = false;  // ROUNDVALUE: no 15-digit rounding
   bool dlgNoForm = false;
   bool fixBalloon = false;
-  std::u16string dialogTitle;
-  int logMode = 0;
-  std::u16string logPath;
-  int logLines = 0;  // 0: the configured limit
+  std::u16string dialogTitle;    // DLGTITLE, special characters expanded; "" the default
+  int logMode = 0;               // LOGFILE
+  std::u16string logPath;        // LOGPATH, resolved; "" the configured log
+  int logLines = 0;              // LOGLINES; 0: the configured limit
+  std::u16string savedLogLines;  // the limit before the first LOGLINES, as text
+  // DEFAULTFONT: the script dialogs' font for this run.
+  bool dialogFontSet = false;
+  std::u16string dialogFontName;
+  int dialogFontSize = 0;
+  // POSITION: the stop form's place (the print window follows it).
+  bool positionSet = false;
+  int positionX = 0;
+  int positionY = 0;
 };
 
 // Per-thread record: slot 0 the main thread, 1..64 script threads. Each has
@@ -84,7 +93,8 @@ class Interpreter {
 
   // Global scope: the main program's context and the interpreter-wide tables.
   THensuFmt global{*this, false};
-  std::vector<std::uint8_t> privateFlags;  // per global variable: module-level DIM
+  std::vector<std::uint8_t> privateFlags;      // per global variable: module-level DIM
+  std::vector<std::uint8_t> hashPrivateFlags;  // per global hash table: module-level HASHTBL
   TUHashedStrList constNames{false};
   std::vector<Value> constValues;
   TUHashedStrList textBlockNames{false};
@@ -132,7 +142,7 @@ class Interpreter {
 
  private:
   RunHost* host_;
-  std::unique_ptr<DeclarationSink> textBlockSink_;
+  std::unique_ptr<DeclarationSink> declarationSink_;
   std::atomic<std::uintptr_t> mainThread_{0};
 };
 

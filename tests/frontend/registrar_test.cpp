@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "foundation/messages.h"
+#include "frontend/dll_types.h"
+#include "frontend/options.h"
 #include "frontend/preprocess.h"
 
 namespace zelk {
@@ -95,7 +97,7 @@ TEST(RegistrarModules, NamesNumbersAndModuleLevelRows) {
   EXPECT_EQ(feed.definitions.moduleNames.IndexOf(u"M"), 0);
   EXPECT_EQ(feed.definitions.moduleNames.IndexOf(u"K"), 1);
   EXPECT_EQ(rows[2], u"");
-  EXPECT_EQ(rows[3], u"CONST A = 1");  // left for the definitions work
+  EXPECT_EQ(rows[3], u"");  // registered (no sink: checked, then dropped)
   EXPECT_EQ(rows[4], Err(u"SyntaxError-40"));
   EXPECT_EQ(rows[5], Err(u"SyntaxError-40"));
   EXPECT_EQ(rows[7], u"PRINT 2");
@@ -150,6 +152,201 @@ TEST(RegistrarTextBlocks, CollectNameAndPairing) {
   EXPECT_EQ(rows[16], Err(u"SyntaxError-30"));
   EXPECT_EQ(rows[17], u"PRINT 1");
   for (int r : {1, 2, 3, 4, 6, 7, 8, 10, 11, 14, 15}) EXPECT_EQ(rows[r], u"") << r;
+}
+
+// Records what the registrar hands over; names listed in refuse get a message.
+struct RecordingSink : DeclarationSink {
+  std::u16string DefineTextBlock(const std::u16string&) override { return u""; }
+  void SetTextBlockText(const std::u16string&, const std::u16string&) override {}
+  void SetModuleName(const std::u16string& name) override { modules.push_back(name); }
+  std::u16string DefineConst(const std::u16string& text) override {
+    calls.push_back(u"CONST " + text + u" @" + module());
+    return Refused(text);
+  }
+  std::u16string DeclareGlobal(const std::u16string& declaration, bool errorIfDefined,
+                               bool isPrivate) override {
+    calls.push_back(u"GLOBAL " + declaration + (errorIfDefined ? u" E" : u"") +
+                    (isPrivate ? u" P" : u""));
+    return Refused(declaration);
+  }
+  std::u16string DeclareGlobalHashTable(const std::u16string& declaration,
+                                        bool isPrivate) override {
+    calls.push_back(u"HASH " + declaration + (isPrivate ? u" P" : u""));
+    return Refused(declaration);
+  }
+  void RegisterDll(const std::u16string& name, const std::u16string& declaration) override {
+    calls.push_back(u"DLL " + name + u"|" + declaration);
+  }
+  bool ApplyOption(const OptionSetting& setting) override {
+    options.push_back(setting);
+    return !(setting.name == OptionName::kLogPath && setting.text == u"\"\"");
+  }
+  std::u16string Refused(const std::u16string& text) const {
+    return text.find(u"BAD") != std::u16string::npos ? u"refused: " + text : u"";
+  }
+  std::u16string module() const { return modules.empty() ? u"" : modules.back(); }
+  Texts calls;
+  Texts modules;
+  std::vector<OptionSetting> options;
+};
+
+struct SinkFeed : Feed {
+  RecordingSink sink;
+  SinkFeed() { registrar.setDeclarationSink(&sink); }
+};
+
+TEST(RegistrarDeclarations, ConstPublicAndModuleDim) {
+  SinkFeed feed;
+  Texts rows =
+      feed.Rows({u"PROCEDURE __MAIN__()", u"CONST A = 1, B = \"x, y\"", u"PUBLIC P", u"DIM L = 1",
+                 u"FEND", u"MODULE M 0", u"CONST C = A + 1", u"PUBLIC Q = 1, S = F(1, 2), U",
+                 u"DIM D, R[2] = 1, 2", u"PUBLIC DIM T[] = 1, 2", u"FUNCTION G()", u"CONST K = 3",
+                 u"PUBLIC V", u"DIM W", u"RESULT = 1", u"FEND", u"ENDMODULE", u"CONST Z = 0"});
+  EXPECT_EQ(feed.sink.calls,
+            (Texts{u"CONST A = 1, B = \"x, y\" @", u"GLOBAL P", u"CONST M.C = A + 1 @M",
+                   u"GLOBAL M.Q = 1 E", u"GLOBAL M.S = F(1, 2) E", u"GLOBAL M.U E",
+                   u"GLOBAL M.D, R[2] = 1, 2 E P", u"GLOBAL M.T[] = 1, 2 E", u"CONST M.K = 3 @M",
+                   u"GLOBAL M.V", u"CONST Z = 0 @"}));
+  // An array initializer runs to the end of the row, which therefore goes whole.
+  // DIM inside a function or the main program runs at run time.
+  EXPECT_EQ(rows[3], u"DIM L = 1");
+  EXPECT_EQ(rows[13], u"DIM W");
+  for (int r : {1, 2, 6, 7, 8, 9, 11, 12, 17}) EXPECT_EQ(rows[r], u"") << r;
+  // The module name follows the rows: set by MODULE, cleared by ENDMODULE.
+  EXPECT_EQ(feed.sink.modules, (Texts{u"M", u""}));
+  EXPECT_TRUE(feed.reports.empty());
+}
+
+TEST(RegistrarDeclarations, RefusalsBecomeMarkersReachableByTheCheck) {
+  SinkFeed feed;
+  Texts rows = feed.Rows({u"PROCEDURE __MAIN__()", u"CONST BAD = 1", u"PUBLIC A, BAD, C", u"FEND",
+                          u"MODULE M 0", u"FUNCTION F()", u"RESULT = 1", u"FEND", u"DIM X, BADY, Z",
+                          u"ENDMODULE"});
+  EXPECT_EQ(rows[1], Err(u"refused: BAD = 1"));
+  EXPECT_EQ(rows[2], Err(u"refused: BAD"));
+  // The refusal ends the row: C is never declared.
+  EXPECT_EQ(feed.sink.calls[1], u"GLOBAL A");
+  EXPECT_EQ(feed.sink.calls[2], u"GLOBAL BAD");
+  EXPECT_EQ(feed.sink.calls[3], u"GLOBAL M.X E P");
+  EXPECT_EQ(feed.sink.calls.size(), 5u);
+  EXPECT_EQ(rows[8], Err(u"refused: M.BADY"));
+  // Only the module-level marker needs the pseudo-definition.
+  EXPECT_EQ(feed.Entry(u"CLASS M"), u"2,7");
+  EXPECT_EQ(feed.definitions.functions.Count(), 3);
+}
+
+TEST(RegistrarDeclarations, HashTables) {
+  SinkFeed feed;
+  Texts rows =
+      feed.Rows({u"PROCEDURE __MAIN__()", u"PUBLIC HASHTBL H, G = HASH_SORT OR HASH_CASECARE",
+                 u"HASHTBL L", u"PUBLIC HASHTBL", u"PUBLIC HASHTBL A, B[1]", u"FEND", u"MODULE M 0",
+                 u"HASHTBL MH", u"PUBLIC HASHTBL PH", u"HASHTBL X+Y", u"ENDMODULE"});
+  EXPECT_EQ(feed.sink.calls, (Texts{u"HASH H", u"HASH G = HASH_SORT OR HASH_CASECARE", u"HASH A",
+                                    u"HASH M.MH P", u"HASH M.PH"}));
+  // A hash table inside a function or the main program is made at run time.
+  EXPECT_EQ(rows[2], u"HASHTBL L");
+  EXPECT_EQ(rows[3], Err(u"SyntaxError-37"));
+  EXPECT_EQ(rows[4], Err(u"SyntaxError-37"));
+  EXPECT_EQ(rows[9], Err(u"SyntaxError-37"));
+  EXPECT_EQ(feed.Entry(u"CLASS M"), u"2,8");
+  for (int r : {1, 7, 8}) EXPECT_EQ(rows[r], u"") << r;
+}
+
+TEST(RegistrarDeclarations, DllDeclarationsAndTypeWords) {
+  SinkFeed feed;
+  Texts rows = feed.Rows(
+      {u"PROCEDURE __MAIN__()", u"DEF_DLL MessageBoxA(hwnd, string, string, uint):int:user32.dll",
+       u"DEF_DLL GetTickCount():DWORD:kernel32.dll",
+       u"DEF_DLL Fill(var int[ ], {byte, dword}):x.dll", u"DEF_DLL Bad(int, longx):x.dll",
+       u"DEF_DLL Arr(string[]):x.dll", u"DEF_DLL Vc(var char):x.dll", u"DEF_DLL (int):x.dll",
+       u"FEND", u"MODULE M 0", u"DEF_DLL Beep(dword, dword) : bool : kernel32.dll",
+       u"DEF_DLL Q(nothing):q.dll", u"ENDMODULE"});
+  EXPECT_EQ(feed.sink.calls[0],
+            u"DLL MessageBoxA|MessageBoxA(hwnd, string, string, uint):int:user32.dll");
+  EXPECT_EQ(feed.sink.calls[2], u"DLL Fill|Fill(var int[], {byte, dword}):x.dll");
+  EXPECT_EQ(feed.sink.calls[6], u"DLL M.Beep|Beep(dword, dword) : bool : kernel32.dll");
+  // The row keeps its text for the run-time statement; errors mark it.
+  for (int r : {1, 2, 3, 10}) EXPECT_TRUE(rows[r].starts_with(u"DEF_DLL ")) << r;
+  EXPECT_EQ(rows[4], Err(u"DEF_DLL:SyntaxError:longx"));
+  EXPECT_EQ(rows[5], Err(u"string[] cannot specify the array"));
+  EXPECT_EQ(rows[6], Err(u"DEF_DLL:SyntaxError:var char"));
+  EXPECT_EQ(rows[7], Err(u"DEF_DLL:SyntaxError:(int):x.dll"));
+  EXPECT_EQ(rows[11], Err(u"DEF_DLL:SyntaxError:nothing"));
+  EXPECT_EQ(feed.Entry(u"CLASS M"), u"2,10");
+
+  SinkFeed ja;
+  SetJapaneseMessages(true);
+  rows = ja.Rows({u"DEF_DLL A(intx):a.dll", u"DEF_DLL B(pchar[]):b.dll"});
+  SetJapaneseMessages(false);
+  EXPECT_EQ(rows[0], Err(u"DEF_DLLの定義に間違いがあります:intx"));
+  EXPECT_EQ(rows[1], Err(u"pchar[] は配列指定できません"));
+
+  EXPECT_EQ(DllTypeCode(u"Long"), kDllInt);
+  EXPECT_EQ(DllTypeCode(u" VAR  hmenu "), kDllDword + kDllByReference);
+  EXPECT_EQ(DllTypeCode(u"var double[]"), kDllDouble + kDllByReference);
+  EXPECT_EQ(DllTypeCode(u"wchar[]"), kDllWChar + kDllByReference);
+  EXPECT_EQ(DllTypeCode(u"VAR VOID"), kDllUnknown);
+  EXPECT_EQ(DllTypeCode(u"INT INT"), kDllUnknown);
+  EXPECT_TRUE(DllTypeAllowsArray(DllTypeCode(u"extended[]")));
+  EXPECT_FALSE(DllTypeAllowsArray(DllTypeCode(u"safearray[]")));
+}
+
+TEST(RegistrarOptions, ParsedInOrderUntilTheFirstError) {
+  std::vector<OptionSetting> s;
+  ASSERT_TRUE(ParseOptions(u"EXPLICIT, SAMESTR,DLGTITLE = \"a, <#_CR>b\", LOGFILE=2.5", &s));
+  ASSERT_EQ(s.size(), 4u);
+  EXPECT_EQ(s[0].name, OptionName::kExplicit);
+  EXPECT_EQ(s[2].text, u"a, <#_CR>b");
+  EXPECT_EQ(s[3].number, 2);  // rounded half to even
+
+  // POSITION takes the next piece as y; its errors are ignored.
+  s.clear();
+  ASSERT_TRUE(
+      ParseOptions(u"POSITION = 100, 200, POSITION = \"-5,7\", POSITION = X, 1, ROUNDVALUE", &s));
+  ASSERT_EQ(s.size(), 4u);
+  EXPECT_TRUE(s[0].valid);
+  EXPECT_EQ(s[0].number2, 200);
+  EXPECT_EQ(s[1].number, -5);
+  EXPECT_FALSE(s[2].valid);
+  EXPECT_EQ(s[3].name, OptionName::kRoundValue);
+
+  s.clear();
+  ASSERT_TRUE(ParseOptions(u"DEFAULTFONT = \" MS Gothic , 10.4 \", LOGLINES = 500", &s));
+  EXPECT_EQ(s[0].text, u"MS Gothic");
+  EXPECT_EQ(s[0].number, 10);
+  EXPECT_EQ(s[1].number, 500);
+  // A font size that cannot be read is kept as -1, and still an error.
+  s.clear();
+  EXPECT_FALSE(ParseOptions(u"DEFAULTFONT = \"Arial\"", &s));
+  ASSERT_EQ(s.size(), 1u);
+  EXPECT_EQ(s[0].number, -1);
+
+  for (const char16_t* bad :
+       {u"FOO", u"", u"EXPLICIT,", u"EXPLICIT,,SAMESTR", u"EXPLICIT = 1", u"LOGFILE",
+        u"LOGFILE = X", u"LOGLINES = 1.5", u"LOGLINES = -1", u"LOGLINES = 1E20", u"DLGTITLE"}) {
+    s.clear();
+    EXPECT_FALSE(ParseOptions(bad, &s))
+        << std::string(bad, bad + std::char_traits<char16_t>::length(bad));
+  }
+  s.clear();
+  EXPECT_FALSE(ParseOptions(u"SAMESTR, FOO, EXPLICIT", &s));
+  EXPECT_EQ(s.size(), 1u);  // SAMESTR stays applied
+}
+
+TEST(RegistrarOptions, RowsBlankedOrMarked) {
+  SinkFeed feed;
+  Texts rows = feed.Rows({u"PROCEDURE __MAIN__()", u"OPTION SHORTCIRCUIT, TOPSTOPFORM",
+                          u"OPTION LOGPATH = \"\"", u"OPTION NOPE", u"FEND", u"MODULE M 0",
+                          u"OPTION EXPLICIT", u"ENDMODULE"});
+  EXPECT_EQ(rows[1], u"");
+  EXPECT_EQ(rows[2], Err(u"OPTION:SyntaxError"));  // the sink refused the value
+  EXPECT_EQ(rows[3], Err(u"OPTION:SyntaxError"));
+  EXPECT_EQ(rows[6], Err(u"SyntaxError-40"));  // not at module level
+  EXPECT_EQ(feed.sink.options.size(), 3u);
+  SetJapaneseMessages(true);
+  rows = feed.Rows({u"OPTION EXPLICIT SAMESTR"});
+  SetJapaneseMessages(false);
+  EXPECT_EQ(rows.back(), Err(u"OPTION指定に間違いがあります"));
 }
 
 TEST(RegistrarScanners, ResultTokensAndNameBreaks) {
