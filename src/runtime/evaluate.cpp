@@ -1,10 +1,11 @@
-// The expression evaluator: recursive descent over the tokens of one
-// expression, lowest precedence first (OR/XOR, AND, comparisons, + -, * / MOD,
-// !, calls and parentheses, operands). Tokens come from the tokenizer, or from
-// the thread slot's cache when the statement's first expression is evaluated
-// again; recording into the cache happens on the first evaluation.
+// The expression evaluator: one pass over the tokens of an expression with
+// the binary levels OR/XOR, AND, comparisons, + -, * / MOD (lowest first) by
+// precedence climbing, then "!", calls, parentheses and operands. Tokens come
+// from the tokenizer, or from the thread slot's cache when the statement's
+// first expression is evaluated again; the first evaluation records them.
 #include "runtime/evaluate.h"
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -79,6 +80,20 @@ bool SelectElement(Value* v, const std::vector<std::int32_t>& indexes) {
   return true;
 }
 
+// Evaluations nested in this thread: an index inside an index, an argument
+// of a call inside an expression. Bounded so that a deep text ends in an
+// error instead of exhausting the stack.
+thread_local int nestedEvaluations = 0;
+
+void ReportEvaluationError(THensuFmt& context) {
+  bool check = context.interp->checkPhase;
+  const char16_t* message =
+      check ? Msg(u"expression is wrong. or a type isn't correct.",
+                  u"式がおかしい or 型が合っていない")
+            : Msg(u"a type isn't correct. or overflow.", u"型が合っていない or オーバーフロー");
+  ReportError(message, context, false, !check);
+}
+
 class Evaluator {
  public:
   Evaluator(std::u16string_view text, THensuFmt& context, bool allowShortCircuit)
@@ -110,7 +125,7 @@ class Evaluator {
   void FinishCache();
   void Next();
   bool TextRemains() const {
-    return source_ == Source::kReplay ? replayPos_ < list_->tokens.size() : !rest_.empty();
+    return source_ == Source::kReplay ? replayNext_ != replayEnd_ : !rest_.empty();
   }
   void Fail() {
     failed_ = true;
@@ -145,7 +160,8 @@ class Evaluator {
   Source source_ = Source::kText;
   TokenList* list_ = nullptr;
   std::unique_ptr<TokenList>* slot_ = nullptr;
-  std::size_t replayPos_ = 0;
+  const CachedToken* replayNext_ = nullptr;
+  const CachedToken* replayEnd_ = nullptr;
   Current token_;
   bool lexedToEnd_ = false;
   int parenDepth_ = 0;
@@ -179,6 +195,8 @@ void Evaluator::StartCache() {
   } else if (slot->complete && SameText(slot->expression, text_)) {
     list_ = slot.get();
     source_ = Source::kReplay;
+    replayNext_ = list_->tokens.data();
+    replayEnd_ = replayNext_ + list_->tokens.size();
   }
 }
 
@@ -193,8 +211,8 @@ void Evaluator::FinishCache() {
 
 void Evaluator::Next() {
   if (source_ == Source::kReplay) {
-    if (replayPos_ < list_->tokens.size()) {
-      const CachedToken& cached = list_->tokens[replayPos_++];
+    if (replayNext_ != replayEnd_) {
+      const CachedToken& cached = *replayNext_++;
       token_.kind = cached.kind;
       token_.text = cached.text;
       token_.value = &cached.value;
@@ -236,7 +254,7 @@ void Evaluator::SkipRest(bool result) {
   skipResult_ = result;
   stop_ = true;
   if (source_ == Source::kReplay) {
-    replayPos_ = list_->tokens.size();
+    replayNext_ = replayEnd_;
     return;
   }
   while (token_.kind != kTokEnd && !failed_) Next();
@@ -246,20 +264,26 @@ void Evaluator::SkipRest(bool result) {
 int LevelOf(std::int32_t kind) {
   switch (kind) {
     case kTokOr:
-    case kTokXor: return 1;
-    case kTokAnd: return 2;
+    case kTokXor:
+      return 1;
+    case kTokAnd:
+      return 2;
     case kTokGreater:
     case kTokLess:
     case kTokEqual:
     case kTokGreaterEqual:
     case kTokLessEqual:
-    case kTokNotEqual: return 3;
+    case kTokNotEqual:
+      return 3;
     case kTokPlus:
-    case kTokMinus: return 4;
+    case kTokMinus:
+      return 4;
     case kTokTimes:
     case kTokDivide:
-    case kTokMod: return 5;
-    default: return 0;
+    case kTokMod:
+      return 5;
+    default:
+      return 0;
   }
 }
 
@@ -269,7 +293,11 @@ void Evaluator::ParseBinary(Value& v, int minLevel) {
   // The left operand of this call's first comparison starts here; only a
   // lone operand can still be Empty when it is compared.
   bool leftIsEmptyLiteral = IsEmptyLiteral(token_.kind, token_.text);
-  ParseNot(v);
+  if (token_.kind == kTokNot) {
+    ParseNot(v);
+  } else {
+    ParsePrimary(v);
+  }
   while (!stop_) {
     std::int32_t op = token_.kind;
     int level = LevelOf(op);
@@ -295,10 +323,12 @@ void Evaluator::ParseBinary(Value& v, int minLevel) {
     bool ok;
     switch (level) {
       case 1:
-      case 2: ok = BitwiseValues(op, v, right, &v); break;
+      case 2:
+        ok = BitwiseValues(op, v, right, &v);
+        break;
       case 3:
-        ok = CompareValues(op, v, leftIsEmptyLiteral, right, rightIsEmptyLiteral,
-                           interp_.options, &v);
+        ok = CompareValues(op, v, leftIsEmptyLiteral, right, rightIsEmptyLiteral, interp_.options,
+                           &v);
         break;
       default:
         ok = op == kTokPlus ? AddValues(v, right, &v)
@@ -354,13 +384,20 @@ void Evaluator::ParseOperand(Value& v) {
     if (stop_) return;
   }
   switch (token_.kind) {
-    case kTokNumber: v = Value::Double(token_.number); break;
+    case kTokNumber:
+      v = Value::Double(token_.number);
+      break;
     case kTokString:
       v = token_.value ? *token_.value : Value::String(std::u16string(token_.text));
       break;
-    case kTokName: ReadName(v); break;
-    case kTokMember: ReadMember(v); break;
-    default: return Fail();
+    case kTokName:
+      ReadName(v);
+      break;
+    case kTokMember:
+      ReadMember(v);
+      break;
+    default:
+      return Fail();
   }
   if (stop_) return;
   if (sign == kTokMinus && !NegateValue(v, &v)) return Fail();
@@ -369,8 +406,7 @@ void Evaluator::ParseOperand(Value& v) {
 
 void Evaluator::ReadName(Value& v) {
   if (checkPhase_) {
-    v = checkPhaseTests.name ? checkPhaseTests.name(token_.text, context_)
-                             : Value::Int(1, kVtByte);
+    v = checkPhaseTests.name ? checkPhaseTests.name(token_.text, context_) : Value::Int(1, kVtByte);
   } else {
     v = GetValue(context_, token_.text);
   }
@@ -466,11 +502,7 @@ bool Evaluator::Run(Value* result) {
   }
   if (failed_) {
     *result = Value::FailedByte();
-    const char16_t* message =
-        checkPhase_ ? Msg(u"expression is wrong. or a type isn't correct.",
-                          u"式がおかしい or 型が合っていない")
-                    : Msg(u"a type isn't correct. or overflow.", u"型が合っていない or オーバーフロー");
-    ReportError(message, context_, false, !checkPhase_);
+    ReportEvaluationError(context_);
     return false;
   }
   if (skipped_) {
@@ -478,7 +510,8 @@ bool Evaluator::Run(Value* result) {
     return true;
   }
   if (v.IsDouble()) {
-    if (!interp_.options.roundValue) v = Value::Double(RoundTo15Digits(v.AsDouble()));
+    double d = v.AsDouble();
+    if (d != std::trunc(d) && !interp_.options.roundValue) v = Value::Double(RoundTo15Digits(d));
   } else if (v.IsWideString() && HasSpecialChars(v.AsString())) {
     v = Value::String(ExpandSpecialChars(v.AsString(), interp_.options), v.type());
   }
@@ -488,8 +521,7 @@ bool Evaluator::Run(Value* result) {
 
 }  // namespace
 
-bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result,
-              bool allowShortCircuit) {
+bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result, bool allowShortCircuit) {
   if (TrimBlanks(text).empty()) {
     *result = Value();
     return true;
@@ -500,6 +532,15 @@ bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result,
     return false;
   }
   context.evalMark = 0;
+  if (nestedEvaluations >= kMaxNestedEvaluations) {
+    *result = Value::FailedByte();
+    ReportEvaluationError(context);
+    return false;
+  }
+  struct Nesting {
+    Nesting() { ++nestedEvaluations; }
+    ~Nesting() { --nestedEvaluations; }
+  } nesting;
   Evaluator evaluator(text, context, allowShortCircuit);
   return evaluator.Run(result);
 }
@@ -541,6 +582,8 @@ std::u16string ExpandSpecialChars(std::u16string_view text, const ScriptOptions&
   return out;
 }
 
-void SetCheckPhaseTests(const CheckPhaseTests& tests) { checkPhaseTests = tests; }
+void SetCheckPhaseTests(const CheckPhaseTests& tests) {
+  checkPhaseTests = tests;
+}
 
 }  // namespace zelk

@@ -13,7 +13,9 @@ namespace zelk {
 struct ScriptOptions;
 
 // Evaluates text in the context. Returns false on error: the result is then
-// Byte 0 and the error has been reported (or the statement was left).
+// Byte 0 and the error has been reported (or the statement was left). A
+// report made inside the evaluation (an undefined name, a failed call) ends it
+// at once, silently; while errorFlag is set nothing is evaluated at all.
 // allowShortCircuit: a condition that may short-circuit under OPTION SHORTCIRCUIT.
 // Empty text gives Empty without error.
 bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result,
@@ -38,5 +40,8 @@ void SetCheckPhaseTests(const CheckPhaseTests& tests);
 // Deepest nesting of parentheses and "!" within one expression; deeper
 // expressions are evaluation errors instead of exhausting the stack.
 inline constexpr int kMaxExpressionDepth = 256;
+// Deepest nesting of evaluations in one thread (an index inside an index, a
+// call argument inside an expression, recursion through expressions).
+inline constexpr int kMaxNestedEvaluations = 1000;
 
 }  // namespace zelk

@@ -18,7 +18,9 @@ namespace {
 // 2^63: the first double outside the 64-bit integer range.
 constexpr double kInt64Limit = 9223372036854775808.0;
 
-Value WideString(std::u16string_view text) { return Value::String(std::u16string(text)); }
+Value WideString(std::u16string_view text) {
+  return Value::String(std::u16string(text));
+}
 
 // A text that reads as a number (as the text scanners see numbers: "$FF" too).
 bool NumericText(std::u16string_view text, double* number) {
@@ -75,14 +77,17 @@ Value NormalizeForAdd(const Value& side, const Value& other) {
     case kVtEmpty:
       if (!other.IsString() && TextIsNumber(other)) return Value::Double(0);
       return WideString(u"");
-    case kVtNull: return WideString(u"");
-    case kVtError: return WideString(u"ERROR");
+    case kVtNull:
+      return WideString(u"");
+    case kVtError:
+      return WideString(u"ERROR");
     case kVtNarrowStr: {
       double d;
       if (!other.IsWideString() && NumericText(side.AsString(), &d)) return Value::Double(d);
       return side;
     }
-    default: return side;
+    default:
+      return side;
   }
 }
 
@@ -97,8 +102,10 @@ Value NormalizeForCompare(const Value& side, bool isEmptyLiteral, const Value& o
     case kVtDispatch:
       if (side.IsNothing()) return WideString(kNothingMarker);
       return Value::Int(static_cast<std::int64_t>(side.AsObject()->Identity()), kVtInt64);
-    case kVtNull: return WideString(kNullMarker);
-    case kVtError: return WideString(u"ERROR");
+    case kVtNull:
+      return WideString(kNullMarker);
+    case kVtError:
+      return WideString(u"ERROR");
     case kVtNarrowStr: {
       double d;
       if (!other.IsWideString() && NumericText(side.AsString(), &d)) return Value::Double(d);
@@ -107,16 +114,20 @@ Value NormalizeForCompare(const Value& side, bool isEmptyLiteral, const Value& o
     default:
       // An array against anything else compares by the address of its storage.
       if (side.IsArray() && !other.IsArray()) {
-        return Value::Int(static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(side.AsArray())),
-                          kVtInt64);
+        return Value::Int(
+            static_cast<std::int64_t>(reinterpret_cast<std::uintptr_t>(side.AsArray())), kVtInt64);
       }
       return side;
   }
 }
 
-double ComparableDouble(double d, bool roundValue) { return roundValue ? d : RoundTo15Digits(d); }
+double ComparableDouble(double d, bool roundValue) {
+  return roundValue ? d : RoundTo15Digits(d);
+}
 
-int Sign(double x, double y) { return x < y ? -1 : (x > y ? 1 : 0); }
+int Sign(double x, double y) {
+  return x < y ? -1 : (x > y ? 1 : 0);
+}
 
 bool CompareNumbers(const Value& x, const Value& y, bool roundValue, int* result) {
   if (x.IsIntegerKind() && y.IsIntegerKind() && x.type() != kVtUInt64 && y.type() != kVtUInt64) {
@@ -158,12 +169,18 @@ bool CompareTexts(const Value& x, const Value& y, const ScriptOptions& options, 
 
 bool Holds(std::int32_t op, int c) {
   switch (op) {
-    case kTokGreater: return c > 0;
-    case kTokLess: return c < 0;
-    case kTokEqual: return c == 0;
-    case kTokGreaterEqual: return c >= 0;
-    case kTokLessEqual: return c <= 0;
-    default: return c != 0;  // kTokNotEqual
+    case kTokGreater:
+      return c > 0;
+    case kTokLess:
+      return c < 0;
+    case kTokEqual:
+      return c == 0;
+    case kTokGreaterEqual:
+      return c >= 0;
+    case kTokLessEqual:
+      return c <= 0;
+    default:
+      return c != 0;  // kTokNotEqual
   }
 }
 
@@ -175,7 +192,6 @@ bool RoundToInt64(double d, std::int64_t* out) {
   *out = static_cast<std::int64_t>(r);
   return true;
 }
-
 
 // The 15-digit rounding without texts, exact where it answers: |d| times a
 // power of ten as a 128-bit integer, rounded half to even like the text form,
@@ -251,7 +267,9 @@ bool RoundFast(double a, double* out) {
   return true;
 }
 #else
-bool RoundFast(double, double*) { return false; }
+bool RoundFast(double, double*) {
+  return false;
+}
 #endif
 
 }  // namespace
@@ -295,9 +313,12 @@ bool ArithmeticValues(std::int32_t op, const Value& a, const Value& b, bool modB
   if (!ToDouble(a, &x)) return false;
   if (!(op == kTokMod && modByOne) && !ToDouble(b, &y)) return false;
   switch (op) {
-    case kTokMinus: return FiniteDouble(x - y, out);
-    case kTokTimes: return FiniteDouble(x * y, out);
-    case kTokDivide: return FiniteDouble(y == 0 ? 0 : x / y, out);
+    case kTokMinus:
+      return FiniteDouble(x - y, out);
+    case kTokTimes:
+      return FiniteDouble(x * y, out);
+    case kTokDivide:
+      return FiniteDouble(y == 0 ? 0 : x / y, out);
     default: {
       std::int64_t xi, yi = 1;
       if (!RoundToInt64(x, &xi) || !RoundToInt64(y, &yi) || yi == 0) return false;

@@ -14,13 +14,21 @@ constexpr std::u16string_view kWordDelimiters = u"() ,+-*/=<>!";
 // A call ends at one of these outside literals, brackets and parentheses.
 constexpr std::u16string_view kCallDelimiters = u") ,+-*/=<>!";
 
-bool IsBlank(char16_t c) { return c <= u' '; }
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsBlank(char16_t c) {
+  return c <= u' ';
+}
+bool IsDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
 bool IsHex(char16_t c) {
   return IsDigit(c) || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
 }
-bool IsExponent(char16_t c) { return c == u'E' || c == u'e'; }
-bool IsSign(char16_t c) { return c == u'+' || c == u'-'; }
+bool IsExponent(char16_t c) {
+  return c == u'E' || c == u'e';
+}
+bool IsSign(char16_t c) {
+  return c == u'+' || c == u'-';
+}
 
 // Position of the first delimiter at top level outside literals; brackets
 // always count, parentheses only when asked. A depth below zero is top level,
@@ -143,12 +151,24 @@ Token CutOperator(std::u16string_view& rest) {
   char16_t next = rest.size() > 1 ? rest[1] : u'\0';
   std::size_t length = 1;
   switch (c) {
-    case u'+': t.kind = kTokPlus; break;
-    case u'-': t.kind = kTokMinus; break;
-    case u'*': t.kind = kTokTimes; break;
-    case u'/': t.kind = kTokDivide; break;
-    case u'!': t.kind = kTokNot; break;
-    case u'=': t.kind = kTokEqual; break;
+    case u'+':
+      t.kind = kTokPlus;
+      break;
+    case u'-':
+      t.kind = kTokMinus;
+      break;
+    case u'*':
+      t.kind = kTokTimes;
+      break;
+    case u'/':
+      t.kind = kTokDivide;
+      break;
+    case u'!':
+      t.kind = kTokNot;
+      break;
+    case u'=':
+      t.kind = kTokEqual;
+      break;
     case u'>':
       t.kind = next == u'=' ? kTokGreaterEqual : kTokGreater;
       if (next == u'=') length = 2;
@@ -164,7 +184,9 @@ Token CutOperator(std::u16string_view& rest) {
         t.kind = kTokLess;
       }
       break;
-    default: t.kind = kTokOther; break;
+    default:
+      t.kind = kTokOther;
+      break;
   }
   t.text = rest.substr(0, length);
   rest.remove_prefix(length);

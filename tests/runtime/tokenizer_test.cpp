@@ -95,9 +95,9 @@ TEST(TokenizerTest, OperatorsKeywordsAndStrayCharacters) {
   auto cuts = CutAll(u"A>=B<=C<>D=<E>F<G!H,I");
   std::vector<std::int32_t> kinds;
   for (const Cut& c : cuts) kinds.push_back(c.kind);
-  EXPECT_EQ((std::vector<std::int32_t>{5, 23, 5, 24, 5, 25, 5, 22, 21, 5, 20, 5, 21, 5, 14, 5, 0,
-                                        5}),
-            kinds);
+  EXPECT_EQ(
+      (std::vector<std::int32_t>{5, 23, 5, 24, 5, 25, 5, 22, 21, 5, 20, 5, 21, 5, 14, 5, 0, 5}),
+      kinds);
 
   cuts = CutAll(u"A AND B OR C XOR D MOD(2)");
   ASSERT_EQ(11u, cuts.size());
