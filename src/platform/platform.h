@@ -73,6 +73,11 @@ void SleepMs(int ms);
 // One pass of window-message processing (nothing on POSIX).
 void ProcessMessages();
 
+// Ctrl+C (SIGINT; on Windows the console's Ctrl+C and Ctrl+Break events): the
+// first one calls handler, which may only store to lock-free atomics, and the
+// program goes on; a second one ends the program as if no handler were set.
+void OnInterrupt(void (*handler)());
+
 // The program's command line as UTF-16 arguments (argv[0] included).
 std::vector<std::u16string> CommandLineArgs(int argc, char** argv);
 

@@ -1,8 +1,11 @@
 #include "runtime/run_driver.h"
 
+#include <algorithm>
 #include <exception>
+#include <mutex>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "foundation/messages.h"
 #include "foundation/paths.h"
@@ -10,29 +13,63 @@
 #include "foundation/utf.h"
 #include "frontend/statement_table.h"
 #include "platform/platform.h"
-#include "runtime/execute.h"
+#include "runtime/body_runner.h"
+#include "runtime/calls.h"
 #include "runtime/report_error.h"
 #include "runtime/variables.h"
+#include "runtime/variables_internal.h"
 
 namespace zelk {
 namespace {
 
-std::u16string Decimal(long long n) {
-  std::string digits = std::to_string(n);
-  return std::u16string(digits.begin(), digits.end());
+PreRunCheck preRunCheck = &ReportFirstMarker;
+
+// The main program runs in the global context, so that its variables are the
+// global ones; its parameters are PARAM_STR[0..n-1].
+void RunMainProgram(Interpreter& interp, int header, const std::vector<std::u16string>& params) {
+  THensuFmt& global = interp.global;
+  CallNesting nesting;  // the first on this thread: later calls count from here
+  {
+    std::lock_guard<std::recursive_mutex> guard(interp.variableLock);
+    int index = vars::CreateWithBounds(interp, global.vars, u"PARAM_STR",
+                                       {static_cast<std::int32_t>(params.size()) - 1});
+    if (index < 0) return;
+    std::vector<Value>& elements = global.vars.values[static_cast<std::size_t>(index)];
+    for (std::size_t i = 0; i < params.size() && i < elements.size(); ++i) {
+      elements[i] = Value::String(params[i]);
+    }
+  }
+  global.baseIndex = header;
+  global.stmtTexts = BodyRows(interp, header);
+  global.moduleName.clear();
+  global.withTarget = Value();
+  global.withStack.clear();
+  global.exitFlag = 0;
+  global.breakCount = 0;
+  global.continueCount = 0;
+  global.tryDepth = 0;
+  global.tryErrFlag = 0;
+  RunBody(global);
 }
 
-// PARAM_STR[0..n-1] of the main program: the parameters as strings.
-void SetParameters(Interpreter& interp, const std::vector<std::u16string>& params) {
-  THensuFmt& global = interp.global;
-  CreateVariable(global, global.vars,
-                 u"PARAM_STR[" + Decimal(static_cast<long long>(params.size()) - 1) + u"]");
-  int index = global.vars.names.IndexOf(u"PARAM_STR");
-  if (index < 0) return;
-  std::vector<Value>& elements = global.vars.values[static_cast<std::size_t>(index)];
-  for (std::size_t i = 0; i < params.size() && i < elements.size(); ++i) {
-    elements[i] = Value::String(params[i]);
+// Modules in the order their MODULE or CLASS statements first appear.
+std::vector<std::u16string> ModulesInSourceOrder(const Interpreter& interp) {
+  const TUHashedStrList& modules = interp.definitions.moduleNames;
+  std::vector<std::pair<int, std::u16string>> numbered;
+  numbered.reserve(static_cast<std::size_t>(modules.Count()));
+  for (int i = 0; i < modules.Count(); ++i) {
+    numbered.emplace_back(modules.ValueAt(i), modules.KeyAt(i));
   }
+  std::stable_sort(numbered.begin(), numbered.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::u16string> names;
+  names.reserve(numbered.size());
+  for (auto& entry : numbered) names.push_back(std::move(entry.second));
+  return names;
+}
+
+bool Stopping(const Interpreter& interp) {
+  return interp.errorFlag != 0 || interp.abortLevel > 0;
 }
 
 }  // namespace
@@ -45,14 +82,8 @@ std::u16string EnterScriptFolder(const std::u16string& mainPath) {
   return mainPath;
 }
 
-bool PrepareRun(Interpreter& interp, const std::u16string& mainPath) {
-  interp.assembly.setMainPath(EnterScriptFolder(mainPath));
-  if (interp.assembly.creUscrptFil(false) || interp.assembly.createNewFileRequested()) return false;
-  if (interp.preprocessor.FReLoad(interp.assembly.combinedSource()) || interp.errorFlag != 0) {
-    return false;
-  }
-  interp.TakeStatementKinds();
-  return !ReportFirstMarker(interp);
+void SetPreRunCheck(PreRunCheck check) {
+  preRunCheck = check ? check : &ReportFirstMarker;
 }
 
 bool ReportFirstMarker(Interpreter& interp) {
@@ -73,75 +104,119 @@ bool ReportFirstMarker(Interpreter& interp) {
   return false;
 }
 
-void RunMainProgram(Interpreter& interp, const std::vector<std::u16string>& params) {
-  THensuFmt& global = interp.global;
-  const FunctionTable& functions = interp.definitions.functions;
-  int entry = functions.Find(u"__MAIN__");
-  if (entry < 0) {
-    ReportError(
-        Msg(u"The main program __MAIN__ is missing", u"メインプログラム __MAIN__ がありません"),
-        global, true, false);
-    return;
-  }
-  const std::vector<std::u16string>& rows = interp.table.StmtTexts;
-  const std::vector<std::int32_t>& kinds = interp.table.StmtKinds;
-  std::size_t header = static_cast<std::size_t>(functions.HeaderAt(entry));
-  if (header >= rows.size()) return;
-  std::size_t end = header + 1;
-  while (end < rows.size() && !(end < kinds.size() && kinds[end] == kKindFend)) ++end;
+void UScrCall(Interpreter& interp, const std::u16string& name,
+              const std::vector<std::u16string>& params) {
+  try {
+    THensuFmt initialisers(interp, true);
+    interp.exitCode = 0;
+    for (ThreadRecord& record : interp.records) {
+      record.comErrIgnore = 0;
+      record.comErrFlag = 0;
+    }
+    // Let the user interface settle after the button press.
+    for (int i = 0; i < 20; ++i) os::ProcessMessages();
+    interp.checkPhase = false;
+    interp.SetMainThread();
 
-  interp.SetMainThread();
-  interp.exitCode = 0;
-  interp.scriptParams = params;
-  SetParameters(interp, params);
-  global.baseIndex = static_cast<std::int32_t>(header);
-  global.stmtTexts = std::span<const std::u16string>(rows).subspan(header, end - header);
-  global.exitFlag = 0;
-  global.breakCount = 0;
-  global.continueCount = 0;
+    const FunctionTable& functions = interp.definitions.functions;
+    for (const std::u16string& module : ModulesInSourceOrder(interp)) {
+      // An initialiser that failed or stopped the run ends it: nothing more runs.
+      if (Stopping(interp)) return;
+      int entry = functions.Find(module + u"." + module);
+      if (entry < 0) continue;
+      const int header = functions.HeaderAt(entry);
+      // The caller stands on the initialiser's header, which its errors then name.
+      initialisers.baseIndex = header;
+      initialisers.stmtTexts = BodyRows(interp, header).first(1);
+      CallUserFunction(module, header, initialisers, {}, {}, false, false, functions.KindAt(entry));
+    }
+    if (Stopping(interp)) return;
 
-  const std::int32_t length = static_cast<std::int32_t>(global.stmtTexts.size());
-  for (global.curOffset = 1; global.curOffset < length;) {
-    if (global.exitFlag != 0 || interp.errorFlag != 0 || interp.abortLevel > 0) break;
-    std::int32_t before = global.curOffset;
-    ExecuteRow(global);
-    // A row that did not run (a BREAK or CONTINUE with no loop to take it)
-    // would otherwise be tried for ever.
-    if (global.curOffset == before) break;
+    int entry = functions.Find(name);
+    if (entry < 0) {
+      ReportError(Msg(u"The main program is missing: ", u"メインプログラムがありません: ") + name,
+                  interp.global, true, false);
+      return;
+    }
+    RunMainProgram(interp, functions.HeaderAt(entry), params);
+  } catch (const std::exception& e) {
+    interp.host().ShowError(u"UScrCall:" + Utf8ToText(e.what()));
+    interp.errorFlag = 1;  // the run failed
   }
-  global.curOffset = length;
-  global.exitFlag = 0;
-  global.breakCount = 0;
-  global.continueCount = 0;
-  interp.host().DebugHook(global, true);
+}
+
+void RunCleanup(Interpreter& interp) {
+  // Script threads still running see the abort request; there are none to
+  // wait for until script threads exist.
+  interp.abortLevel.fetch_add(1);
+  FlushLog();
+  // The log of an OPTION LOGPATH file has just been written there.
+  if (!interp.options.logPath.empty()) {
+    ResetLog();
+    SetLogOptions(0, u"");
+  }
+
+  // Nothing may point into the rows once they go.
+  interp.global.stmtTexts = {};
+  interp.table.StmtTexts.clear();
+  interp.table.StmtSources.clear();
+  interp.definitions.Clear();
+  interp.dllNames.Clear();
+  interp.dllDeclarations.clear();
+  interp.textBlockNames.Clear();
+  interp.textBlockTexts.clear();
+  interp.constNames.Clear();
+  interp.constValues.clear();
+  {
+    std::lock_guard<std::recursive_mutex> guard(interp.variableLock);
+    interp.global.vars.Clear();
+    interp.privateFlags.clear();
+    interp.global.hashNames.Clear();
+    interp.global.hashTables.clear();
+  }
+  for (ThreadRecord& record : interp.records) {
+    record.tokens.clear();
+    record.kinds.clear();
+  }
+}
+
+bool PlayScript(Interpreter& interp, const std::u16string& mainPath,
+                const std::vector<std::u16string>& params) {
+  try {
+    interp.assembly.setMainPath(EnterScriptFolder(mainPath));
+    if (interp.assembly.creUscrptFil(false) || interp.assembly.createNewFileRequested()) {
+      return false;
+    }
+    bool failed = interp.preprocessor.FReLoad(interp.assembly.combinedSource());
+    interp.TakeStatementKinds();
+    // Preprocessing resets the abort level: a stop that came before must still count.
+    if (interp.runState == kRunIdle) interp.abortLevel = 1;
+    if (failed || interp.errorFlag != 0 || interp.abortLevel > 0) return false;
+    if (preRunCheck(interp) || interp.errorFlag != 0) return false;
+    UScrCall(interp, u"__MAIN__", params);
+    RunCleanup(interp);
+    return true;
+  } catch (const std::exception& e) {
+    interp.host().ShowError(u"pplay:" + Utf8ToText(e.what()));
+    interp.errorFlag = 1;
+    return false;
+  }
+}
+
+void StopRun(Interpreter& interp) {
+  interp.abortLevel = 1;
+  interp.runState = kRunIdle;
 }
 
 int RunScriptFile(Interpreter& interp, const std::u16string& mainPath,
                   const std::vector<std::u16string>& params) {
-  int status = 1;
-  try {
-    if (PrepareRun(interp, mainPath)) {
-      bool escaped = false;
-      try {
-        RunMainProgram(interp, params);
-      } catch (const std::exception& e) {
-        interp.host().ShowError(u"UScrCall:" + Utf8ToText(e.what()));
-        escaped = true;
-      }
-      // The end of the run: script threads (none yet) see the abort request.
-      interp.abortLevel = interp.abortLevel + 1;
-      if (interp.errorFlag != 0 || escaped) {
-        status = 1;
-      } else {
-        status = interp.exitExitFlag ? interp.exitCode : 0;
-      }
-    }
-  } catch (const std::exception& e) {
-    interp.host().ShowError(u"pplay:" + Utf8ToText(e.what()));
-    status = 1;
-  }
+  interp.runState = kRunRunning;
+  const bool ran = PlayScript(interp, mainPath, params);
+  const bool stopped = interp.runState.exchange(kRunIdle) == kRunIdle;
   FlushLog();
-  return status;
+  if (stopped) return kStoppedStatus;
+  if (!ran || interp.errorFlag != 0) return 1;
+  return interp.exitExitFlag ? interp.exitCode : 0;
 }
 
 }  // namespace zelk

@@ -1,5 +1,6 @@
-// The run pipeline: assembly, preprocessing, the pre-run check, the main
-// program and the end-of-run release, for a run without the debugger's windows.
+// The run pipeline for a run without the debugger's windows: assembly,
+// preprocessing, the pre-run check, the module initialisers and the main
+// program, and the end-of-run release; and the stop request.
 #pragma once
 
 #include <string>
@@ -12,17 +13,38 @@ namespace zelk {
 // Makes the main file's folder the current folder, against which relative
 // CALLs resolve; returns the path by which the main file is then named.
 std::u16string EnterScriptFolder(const std::u16string& mainPath);
-// Assembles the script from disk with the main file's folder as current
-// folder, preprocesses it and checks it. False when nothing may run: the user
-// has been told why.
-bool PrepareRun(Interpreter& interp, const std::u16string& mainPath);
+
+// The pre-run check: true when it found (and reported) an error, so that
+// nothing runs. Until the full check is installed, the first syntax-error
+// marker of the table is reported.
+using PreRunCheck = bool (*)(Interpreter& interp);
+void SetPreRunCheck(PreRunCheck check);
 // The first syntax-error marker of the table, reported with its file and
 // line; false when there is none.
 bool ReportFirstMarker(Interpreter& interp);
-// Runs the body of __MAIN__ in the global context with the parameters as PARAM_STR.
-void RunMainProgram(Interpreter& interp, const std::vector<std::u16string>& params);
+
+// The run itself (pplay): assembly from disk, preprocessing, the check, then
+// UScrCall and RunCleanup. Returns whether the script ran.
+bool PlayScript(Interpreter& interp, const std::u16string& mainPath,
+                const std::vector<std::u16string>& params);
+// The module initialisers in source order, then the procedure `name` as the
+// main program with the parameters as its PARAM_STR.
+void UScrCall(Interpreter& interp, const std::u16string& name,
+              const std::vector<std::u16string>& params);
+// End-of-run release: the abort level raised, the log written, the run's
+// tables emptied.
+void RunCleanup(Interpreter& interp);
+
+// Stop: the run unwinds at its next statement and cleans up. Safe in a signal
+// handler and from another thread (it only stores two atomic words).
+void StopRun(Interpreter& interp);
+
+// Exit status of a run that was stopped.
+inline constexpr int kStoppedStatus = 130;
+
 // Runs a script file from start to end. Returns the process exit status: 0
-// after a normal end, the EXITEXIT code, or 1 after an error that ended the run.
+// after a normal end, the EXITEXIT code, 1 after an error that ended the run,
+// kStoppedStatus after a stop.
 int RunScriptFile(Interpreter& interp, const std::u16string& mainPath,
                   const std::vector<std::u16string>& params);
 

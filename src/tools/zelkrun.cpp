@@ -8,7 +8,10 @@
 //                                          line reference, text [, source]
 //
 // Exit status: the script's (0, its EXITEXIT code, 1 after an error that ended
-// the run); for the views 0, or 1 when the front end failed; 2 for bad usage.
+// the run, 130 when Ctrl+C stopped it); for the views 0, or 1 when the front
+// end failed; 2 for bad usage. A first Ctrl+C stops the script, which cleans
+// up; a second one ends zelkrun at once.
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,12 @@ constexpr char kUsage[] =
     "usage: zelkrun SCRIPT.zls [parameters]\n"
     "       zelkrun --listing SCRIPT.zls\n"
     "       zelkrun --table [--sources] SCRIPT.zls\n";
+
+std::atomic<Interpreter*> running{nullptr};
+
+void StopOnInterrupt() {
+  if (Interpreter* interp = running.load()) StopRun(*interp);
+}
 
 int Listing(Interpreter& interp, const std::u16string& script) {
   ScriptAssembly& assembly = interp.assembly;
@@ -68,7 +77,11 @@ int main(int argc, char** argv) {
   if (args.size() >= 3 && args[1] == u"--table") return Table(interp, args[2], false);
   if (args.size() >= 2 && !args[1].starts_with(u"--")) {
     std::vector<std::u16string> params(args.begin() + 2, args.end());
-    return RunScriptFile(interp, args[1], params);
+    running = &interp;
+    os::OnInterrupt(&StopOnInterrupt);
+    int status = RunScriptFile(interp, args[1], params);
+    running = nullptr;
+    return status;
   }
   os::WriteStderr(kUsage);
   return 2;
