@@ -1,0 +1,2 @@
+' Start-up cost alone, to read the other rows against.
+WScript.Echo 1
