@@ -26,7 +26,22 @@ int TUHashedStrList::AddWithValue(std::u16string_view key, int value) {
 }
 
 int TUHashedStrList::IndexOf(std::u16string_view key) const {
-  auto it = map_.find(MapKey(key));
+  if (!caseSensitive_) {
+    std::size_t i = 0;
+    while (i < key.size() && !(key[i] >= u'a' && key[i] <= u'z')) ++i;
+    if (i < key.size()) {
+      // Lower-case letters: upper-case into a reused buffer, not a new string.
+      thread_local std::u16string buffer;
+      buffer.assign(key);
+      for (std::size_t j = i; j < buffer.size(); ++j) {
+        char16_t& c = buffer[j];
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - (u'a' - u'A'));
+      }
+      auto it = map_.find(std::u16string_view(buffer));
+      return it == map_.end() ? -1 : it->second;
+    }
+  }
+  auto it = map_.find(key);
   return it == map_.end() ? -1 : it->second;
 }
 

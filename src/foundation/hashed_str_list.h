@@ -3,6 +3,8 @@
 // ASCII case (and only ASCII case).
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -30,9 +32,21 @@ class TUHashedStrList {
  private:
   std::u16string MapKey(std::u16string_view key) const;
 
+  // Transparent, so that lookups need no key string of their own.
+  struct KeyHash {
+    using is_transparent = void;
+    std::size_t operator()(std::u16string_view key) const noexcept {
+      return std::hash<std::u16string_view>{}(key);
+    }
+  };
+  struct KeyEqual {
+    using is_transparent = void;
+    bool operator()(std::u16string_view a, std::u16string_view b) const noexcept { return a == b; }
+  };
+
   bool caseSensitive_;
   std::vector<std::u16string> keys_;
-  std::unordered_map<std::u16string, int> map_;
+  std::unordered_map<std::u16string, int, KeyHash, KeyEqual> map_;
 };
 
 }  // namespace zelk

@@ -81,7 +81,7 @@ class LoopVariable {
   bool Assign(Value value) {
     if (table_ != nullptr) {
       std::unique_lock<std::recursive_mutex> guard(context_.interp->variableLock, std::defer_lock);
-      if (locked_) guard.lock();
+      if (locked_ && !context_.interp->SoleThread()) guard.lock();
       std::size_t i = static_cast<std::size_t>(index_);
       // A DIM inside the loop may have made it an array: then by name.
       if (i < table_->values.size() && table_->bounds[i].empty() && table_->values[i].size() == 1) {

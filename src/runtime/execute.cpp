@@ -79,9 +79,34 @@ bool IsComMember(const THensuFmt& context, std::u16string_view text) {
   return dots.count > 0 && !IsModuleMember(context, text, dots);
 }
 
-// Kinds 1 and 2 after their first execution.
-void Assign(THensuFmt& context, std::u16string_view text, bool comProperty) {
+// Where a row's kind is refined. Written by index after the row ran: the
+// statement may have run anything meanwhile.
+struct KindSlot {
+  ThreadRecord& record;
+  std::size_t row;
+  void Store(std::int32_t kind) const {
+    if (row < record.kinds.size()) record.kinds[row] = kind;
+  }
+};
+
+// AssignPosition, remembered per row; the text is compared by address and
+// length so that a row of another table never uses it.
+std::size_t CachedAssignPosition(const KindSlot& slot, std::u16string_view text) {
+  std::vector<AssignSplit>& splits = slot.record.splits;
+  if (slot.row < splits.size()) {
+    const AssignSplit& split = splits[slot.row];
+    if (split.text == text.data() && split.length == text.size()) return split.position;
+  }
   std::size_t p = AssignPosition(text);
+  if (p != std::u16string_view::npos && slot.row < splits.size()) {
+    splits[slot.row] = AssignSplit{text.data(), text.size(), p};
+  }
+  return p;
+}
+
+// Kinds 1 and 2 after their first execution.
+void Assign(THensuFmt& context, const KindSlot& slot, std::u16string_view text, bool comProperty) {
+  std::size_t p = CachedAssignPosition(slot, text);
   if (p == std::u16string_view::npos) return;
   std::u16string_view target = TrimView(text.substr(0, p));
   Value value;
@@ -96,16 +121,6 @@ void Assign(THensuFmt& context, std::u16string_view text, bool comProperty) {
 void NotAvailable(THensuFmt& context, std::u16string_view what) {
   ReportError(std::u16string(what) + Msg(u" is not available yet", u" はまだ使えません"), context);
 }
-
-// Where a row's kind is refined. Written by index after the row ran: the
-// statement may have run anything meanwhile.
-struct KindSlot {
-  ThreadRecord& record;
-  std::size_t row;
-  void Store(std::int32_t kind) const {
-    if (row < record.kinds.size()) record.kinds[row] = kind;
-  }
-};
 
 // First execution of a row that preprocessing left unclassified: it runs, and
 // its kind is stored so that later executions skip this analysis.
@@ -250,10 +265,10 @@ void Dispatch(THensuFmt& context, const KindSlot& slot, std::int32_t kind,
               std::u16string_view text) {
   switch (kind) {
     case kKindAssign:
-      Assign(context, text, false);
+      Assign(context, slot, text, false);
       break;
     case kKindAssignProperty:
-      Assign(context, text, true);
+      Assign(context, slot, text, true);
       break;
     case kKindMethodCall:
       ComMemberCall(text, context);

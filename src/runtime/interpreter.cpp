@@ -1,8 +1,5 @@
 #include "runtime/interpreter.h"
 
-#include <functional>
-#include <thread>
-
 #include "foundation/script_log.h"
 #include "runtime/console_host.h"
 #include "runtime/declaration_sink.h"
@@ -13,8 +10,11 @@ namespace {
 
 ConsoleHost consoleHost;
 
+// The address of a thread-local object tells live threads apart without
+// hashing the thread id on every call.
 std::uintptr_t CurrentThreadKey() {
-  return static_cast<std::uintptr_t>(std::hash<std::thread::id>{}(std::this_thread::get_id()));
+  thread_local const char tag = 0;
+  return reinterpret_cast<std::uintptr_t>(&tag);
 }
 
 }  // namespace
@@ -78,6 +78,7 @@ void Interpreter::TakeStatementKinds() {
   global.moduleName.clear();
   records[0].kinds = table.StmtKinds;
   records[0].tokens.resize(table.StmtKinds.size());
+  records[0].splits.assign(table.StmtKinds.size(), AssignSplit{});
 }
 
 int Interpreter::PrintLineLimit() const {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -56,9 +57,18 @@ struct ScriptOptions {
 // Per-thread record: slot 0 the main thread, 1..64 script threads. Each has
 // its own copy of the kind codes (rows are classified on first execution) and
 // its own token cache.
+// The '=' of an assignment row, found once: the row's text (by address and
+// length) and the 0-based position.
+struct AssignSplit {
+  const char16_t* text = nullptr;
+  std::size_t length = 0;
+  std::size_t position = 0;
+};
+
 struct ThreadRecord {
   std::vector<std::int32_t> kinds;
   std::vector<std::unique_ptr<TokenList>> tokens;  // per statement index
+  std::vector<AssignSplit> splits;                 // per statement index
   // COM failures of this thread: ignored after COM_ERR_IGN; COM_ERR_FLG.
   std::uint8_t comErrIgnore = 0;
   std::uint8_t comErrFlag = 0;
@@ -66,6 +76,7 @@ struct ThreadRecord {
     kinds.assign(static_cast<std::size_t>(rows), 0);
     tokens.clear();
     tokens.resize(static_cast<std::size_t>(rows));
+    splits.assign(static_cast<std::size_t>(rows), AssignSplit{});
     comErrIgnore = 0;
     comErrFlag = 0;
   }
@@ -101,6 +112,12 @@ class Interpreter {
   std::vector<std::u16string> textBlockTexts;
   // Global variables and hash tables; re-entrant for the thread that holds it.
   std::recursive_mutex variableLock;
+  // Script threads alive. While it is 0 the main thread alone touches the
+  // global tables and may skip variableLock; raised before a thread starts,
+  // lowered after its last variable access.
+  std::atomic<int> scriptThreadsRunning{0};
+  // Whether the calling thread may touch the global tables without the lock.
+  bool SoleThread() const { return scriptThreadsRunning.load(std::memory_order_acquire) == 0; }
 
   // DEF_DLL declarations: names (MODULE.NAME inside a module) and, at the
   // same position, the declaration text with "[ ]" written "[]".

@@ -300,6 +300,33 @@ bool WriteHashTable(THensuFmt& /*context*/, const IndexedName& /*name*/, const V
   return false;
 }
 
+// --- Plain names ---------------------------------------------------------
+//
+// NAME without '[' that is a scalar of the own table is by far the most
+// common lookup; it is answered here without IndexedName. Anything else
+// takes the full lookup, which finds the same variable first.
+
+// The trimmed name, false when it has a '['.
+bool PlainName(std::u16string_view text, std::u16string_view* base) {
+  while (!text.empty() && (text.front() == u' ' || text.front() == u'\t')) text.remove_prefix(1);
+  while (!text.empty() && (text.back() == u' ' || text.back() == u'\t')) text.remove_suffix(1);
+  if (text.find(u'[') != text.npos) return false;
+  *base = text;
+  return true;
+}
+
+// The own table's scalar BASE, or null. Without script threads the global
+// table needs no lock.
+Value* OwnScalar(THensuFmt& context, std::u16string_view base) {
+  VariableTable& table = context.vars;
+  if (IsGlobalTable(context, table) && !context.interp->SoleThread()) return nullptr;
+  int v = table.names.IndexOf(base);
+  if (v < 0) return nullptr;
+  std::vector<Value>& elements = table.values[static_cast<std::size_t>(v)];
+  if (!table.bounds[static_cast<std::size_t>(v)].empty() || elements.empty()) return nullptr;
+  return &elements[0];
+}
+
 void Report(THensuFmt& context, const Pending& pending) {
   if (!pending.message.empty()) ReportError(pending.message, context, false, pending.allowTry);
 }
@@ -309,6 +336,10 @@ void Report(THensuFmt& context, const Pending& pending) {
 Value GetValue(THensuFmt& context, std::u16string_view name, bool quiet) {
   Interpreter& interp = *context.interp;
   if (interp.errorFlag) return Value::FailedByte();
+  std::u16string_view plain;
+  if (PlainName(name, &plain)) {
+    if (const Value* found = OwnScalar(context, plain)) return *found;
+  }
   IndexedName parsed;
   if (!ParseName(context, name, &parsed)) {
     context.lookupFailed = 1;
@@ -354,6 +385,14 @@ bool StoreValue(THensuFmt& context, std::u16string_view target, const Value& val
                 bool elementMode, bool noCreate) {
   Interpreter& interp = *context.interp;
   if (interp.errorFlag) return false;
+  std::u16string_view plain;
+  if (PlainName(target, &plain)) {
+    if (Value* slot = OwnScalar(context, plain)) {
+      Value copy = value;  // VALUE may be this very slot
+      *slot = std::move(copy);
+      return true;
+    }
+  }
   IndexedName parsed;
   if (!ParseName(context, target, &parsed)) return false;
   Value copy = value;  // the value may live in the table that is about to change

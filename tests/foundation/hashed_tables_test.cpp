@@ -32,6 +32,23 @@ TEST(HashedStrList, IgnoresOnlyAsciiCaseAndAssigns) {
   EXPECT_EQ(copy.IndexOf(u"old"), -1);
 }
 
+TEST(HashedStrList, LooksUpUpperAndMixedCaseKeysAlike) {
+  TUHashedStrList list;
+  list.Add(u"Counter_1");
+  EXPECT_EQ(list.IndexOf(u"COUNTER_1"), 0);
+  EXPECT_EQ(list.IndexOf(u"counter_1"), 0);
+  EXPECT_EQ(list.IndexOf(u"COUNTER_1X"), -1);
+  EXPECT_EQ(list.IndexOf(u"x"), -1);
+  EXPECT_EQ(list.IndexOf(u""), -1);
+
+  TUHashedStrList exact(true);
+  exact.Add(u"name");
+  exact.Add(u"NAME");
+  EXPECT_EQ(exact.IndexOf(u"name"), 0);
+  EXPECT_EQ(exact.IndexOf(u"NAME"), 1);
+  EXPECT_EQ(exact.IndexOf(u"Name"), -1);
+}
+
 TEST(ZHash, CaseRuleKeepsFirstSpelling) {
   Table t;
   EXPECT_TRUE(t.Put(u"abc", u"1"));
