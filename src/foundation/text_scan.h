@@ -47,6 +47,41 @@ int IndexOfText(const std::vector<std::u16string>& list, std::u16string_view tex
 // friends); the text unchanged when the mapping fails.
 std::u16string MapString(std::u16string_view text, unsigned flags);
 
+// Calls visit(position) for each target character that stands outside
+// literals at bracket depth zero or less, ( ) and [ ] counted alike; stops
+// when visit returns false. Positions are 0-based.
+template <class Visit>
+void ForEachTopLevel(std::u16string_view text, char16_t target, Visit visit) {
+  int depth = 0;
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c == u'"') {
+      quoted = !quoted;
+    } else if (quoted) {
+      continue;
+    } else if (c == u'(' || c == u'[') {
+      ++depth;
+    } else if (c == u')' || c == u']') {
+      --depth;
+    } else if (c == target && depth <= 0 && !visit(i)) {
+      return;
+    }
+  }
+}
+
+// How often target stands at top level (as above); *first gets the first
+// 0-based position, or npos.
+inline int CountTopLevel(std::u16string_view text, char16_t target, std::size_t* first = nullptr) {
+  int count = 0;
+  if (first) *first = std::u16string_view::npos;
+  ForEachTopLevel(text, target, [&](std::size_t i) {
+    if (count++ == 0 && first) *first = i;
+    return true;
+  });
+  return count;
+}
+
 // Small helpers shared by the scanners' callers.
 std::u16string UpperAscii(std::u16string_view text);
 bool IsBlankChar(char16_t c);  // blank, TAB, CR, LF and the other ASCII controls

@@ -215,23 +215,11 @@ std::u16string_view TrimBlank(std::u16string_view text) {
 // The next value expression of a CASE list: cut at a comma outside literals,
 // brackets and parentheses.
 std::u16string_view NextCaseValue(std::u16string_view* list) {
-  bool quoted = false;
-  int depth = 0;
-  std::size_t i = 0;
-  for (; i < list->size(); ++i) {
-    char16_t c = (*list)[i];
-    if (c == u'"') {
-      quoted = !quoted;
-    } else if (quoted) {
-      continue;
-    } else if (c == u'(' || c == u'[') {
-      ++depth;
-    } else if (c == u')' || c == u']') {
-      --depth;
-    } else if (c == u',' && depth <= 0) {
-      break;
-    }
-  }
+  std::size_t i = list->size();
+  ForEachTopLevel(*list, u',', [&](std::size_t at) {
+    i = at;
+    return false;
+  });
   std::u16string_view value = list->substr(0, i);
   *list = i < list->size() ? list->substr(i + 1) : std::u16string_view();
   return value;

@@ -74,48 +74,20 @@ class SmallList {
 template <typename List>
 void CutArguments(std::u16string_view text, List* out) {
   if (TrimView(text).empty()) return;
-  int depth = 0;
-  bool quoted = false;
   std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (c == u'"') {
-      quoted = !quoted;
-    } else if (quoted) {
-      continue;
-    } else if (c == u'(' || c == u'[') {
-      ++depth;
-    } else if (c == u')' || c == u']') {
-      --depth;
-    } else if (c == u',' && depth <= 0) {
-      out->push_back(TrimView(text.substr(start, i - start)));
-      start = i + 1;
-    }
-  }
+  ForEachTopLevel(text, u',', [&](std::size_t i) {
+    out->push_back(TrimView(text.substr(start, i - start)));
+    start = i + 1;
+    return true;
+  });
   out->push_back(TrimView(text.substr(start)));
 }
 
 // Position of the first '.' outside quotes, brackets and parentheses, and
 // how many there are.
 std::size_t TopLevelDot(std::u16string_view text, int* count) {
-  std::size_t first = std::u16string_view::npos;
-  int depth = 0;
-  bool quoted = false;
-  *count = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (c == u'"') {
-      quoted = !quoted;
-    } else if (quoted) {
-      continue;
-    } else if (c == u'(' || c == u'[') {
-      ++depth;
-    } else if (c == u')' || c == u']') {
-      --depth;
-    } else if (c == u'.' && depth <= 0) {
-      if ((*count)++ == 0) first = i;
-    }
-  }
+  std::size_t first;
+  *count = CountTopLevel(text, u'.', &first);
   return first;
 }
 

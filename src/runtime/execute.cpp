@@ -43,22 +43,7 @@ struct TopLevelDots {
 // The '.'s outside literals, brackets and parentheses.
 TopLevelDots FindTopLevelDots(std::u16string_view text) {
   TopLevelDots dots;
-  bool quoted = false;
-  int depth = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (c == u'"') {
-      quoted = !quoted;
-    } else if (quoted) {
-      continue;
-    } else if (c == u'(' || c == u'[') {
-      ++depth;
-    } else if (c == u')' || c == u']') {
-      --depth;
-    } else if (c == u'.' && depth <= 0) {
-      if (dots.count++ == 0) dots.first = i;
-    }
-  }
+  dots.count = CountTopLevel(text, u'.', &dots.first);
   return dots;
 }
 

@@ -278,23 +278,7 @@ int CreateWithBounds(Interpreter& interp, VariableTable& table, std::u16string_v
 }
 
 int CountTopLevelCommas(std::u16string_view text) {
-  int commas = 0;
-  int depth = 0;
-  bool quoted = false;
-  for (char16_t c : text) {
-    if (c == u'"') {
-      quoted = !quoted;
-    } else if (quoted) {
-      continue;
-    } else if (c == u'(' || c == u'[') {
-      ++depth;
-    } else if (c == u')' || c == u']') {
-      --depth;
-    } else if (c == u',' && depth <= 0) {
-      ++commas;
-    }
-  }
-  return commas;
+  return CountTopLevel(text, u',');
 }
 
 }  // namespace vars
