@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "builtins/builtin_family.h"
 #include "foundation/messages.h"
 #include "foundation/text_scan.h"
 #include "foundation/utf.h"
@@ -469,7 +470,10 @@ Value Dispatch(std::u16string_view callText, THensuFmt& context, bool asThread, 
   if (header < 0 && !asThread && !asCall) {
     std::u16string_view builtin = name.starts_with(u"GLOBAL.") ? name.substr(7) : name;
     int number = FindBuiltin(builtin);
-    if (number >= 0) return CallBuiltin(number, builtin, arguments, context, failed);
+    if (number >= 0) {
+      if (IsMathBuiltin(number)) return CallMathBuiltin(number, arguments, context, failed);
+      return CallBuiltin(number, arguments, context, failed);
+    }
   }
 
   int dots = 0;

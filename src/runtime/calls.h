@@ -54,13 +54,10 @@ void ComMemberCall(std::u16string_view text, THensuFmt& context);
 
 // What the dispatcher hands to components that come later. Until they exist
 // each reports clearly that it cannot run yet (calls_external_pending.cpp).
+// Built-ins are in builtins/builtins.h.
 
 // A COM method call written as NAME.MEMBER(arguments), with its result.
 Value ComMethodCall(std::u16string_view callText, THensuFmt& context, bool* failed);
-// The built-in's number, or -1 when NAME is none.
-int FindBuiltin(std::u16string_view name);
-Value CallBuiltin(int number, std::u16string_view name, std::u16string_view argumentText,
-                  THensuFmt& context, bool* failed);
 // A DEF_DLL declaration's index in interp.dllNames, or -1 (module-qualified
 // inside a module, as declared).
 int FindDllDeclaration(const THensuFmt& context, std::u16string_view name);
@@ -71,7 +68,7 @@ bool ScriptThreadsAvailable(std::u16string_view callText, THensuFmt& context);
 // Starts the prepared context (parameters bound) as a script thread; the
 // result is the thread number.
 Value StartScriptThread(std::unique_ptr<THensuFmt> prepared, THensuFmt& caller, bool* failed);
-// Hash tables passed to an array parameter: true when argumentText names a
+// Hash tables (hash_tables.cpp) passed to an array parameter: true when argumentText names a
 // hash table of the caller or a global one; it has then been copied into the
 // callee under parameterName (or a report was made).
 bool PassHashTable(std::u16string_view argumentText, THensuFmt& caller, THensuFmt& callee,

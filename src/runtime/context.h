@@ -62,6 +62,12 @@ struct THensuFmt {
   std::vector<Value> withStack;
   std::vector<std::int32_t> loopStack;
   std::vector<std::u16string> tryStack;
+  // Set around the evaluation of a FOR-IN collection: built-ins that fill a
+  // result array then write NAME_TMP, and name it in lastResultArray.
+  bool collectionPending = false;
+  std::u16string lastResultArray;
+  // COPYB/CHRB produced ANSI bytes: the assignment keeps the value ANSI.
+  bool ansiResult = false;
 
   VariableTable vars;
   TUHashedStrList hashNames;

@@ -140,6 +140,10 @@ class Interpreter {
   bool exitExitFlag = false;
   int exitCode = 0;
   bool checkPhase = false;  // the pre-run check is walking the definitions
+  // Main thread only: milliseconds between the last built-in call's return
+  // and the start of the current one (0..999), and that return's tick count.
+  int lastCallGap = 0;
+  std::uint64_t lastCallReturnTick = 0;
   ScriptOptions options;
 
   // Script parameters of the run (PARAM_STR of the main program).

@@ -1,0 +1,82 @@
+// What a family of built-ins needs from the dispatcher: the evaluated
+// argument vectors, the call record its branches receive, the table they
+// register in, and the shared result-array and thread helpers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "builtins/builtins.h"
+#include "runtime/context.h"
+#include "runtime/value.h"
+
+namespace zelk {
+
+// At most 36 arguments are evaluated; the vectors have one spare entry so that
+// a branch may read the position after the last without a check.
+inline constexpr int kMaxBuiltinArguments = 36;
+
+// One call's arguments, 0-based positions. An absent argument reads "", 0.0, 0.
+struct BuiltinArgs {
+  int count = 0;
+  std::array<std::u16string, kMaxBuiltinArguments + 1> text;
+  // Set only where text is a number text: the number and it truncated toward zero.
+  std::array<double, kMaxBuiltinArguments + 1> real{};
+  std::array<std::int64_t, kMaxBuiltinArguments + 1> whole{};
+  // The first two arguments as evaluated, unconverted.
+  std::array<Value, 2> value;
+  // Whether position i's text is a number text (real and whole are set).
+  std::array<bool, kMaxBuiltinArguments + 1> numeric{};
+};
+
+struct BuiltinCall {
+  int number;
+  std::u16string_view name;
+  std::u16string_view argumentText;  // between the parentheses, as written
+  BuiltinArgs& args;
+  Value& result;  // "" when the branch stores nothing
+  THensuFmt& context;
+  bool failed = false;  // set by Fail()
+
+  // Reports a run-time error (TRY may take it) and marks the call failed.
+  void Fail(std::u16string_view message);
+};
+
+using BuiltinBranch = void (*)(BuiltinCall& call);
+
+// Number -> branch. A number without a branch belongs to a family that has not
+// been built; calling it reports so, naming the function.
+class BuiltinBranchTable {
+ public:
+  // name must be in the name table (checked on start).
+  void Set(std::u16string_view name, BuiltinBranch branch);
+  BuiltinBranch At(int number) const { return branches_[static_cast<std::size_t>(number)]; }
+
+ private:
+  std::array<BuiltinBranch, kBuiltinCount> branches_{};
+};
+
+// Each family fills in its own names.
+void AddStringBuiltins(BuiltinBranchTable& table);
+void AddArrayBuiltins(BuiltinBranchTable& table);
+
+// The math evaluator for numbers 0..11 and 88..91: up to three arguments as
+// doubles.
+Value CallMathBuiltin(int number, std::u16string_view argumentText, THensuFmt& context,
+                      bool* failed);
+
+// Result arrays (ALL_WIN_ID, GETDIR_FILES, ...): inside the collection of a
+// FOR-IN the variable written is NAME_TMP. ClearResult empties (or creates
+// empty) the variable; AppendResult adds one element and returns the count.
+void ClearResult(std::u16string_view name, THensuFmt& context);
+int AppendResult(std::u16string_view name, const Value& value, THensuFmt& context);
+
+// The script-thread slot (0..63) of the context, or -1 on the main thread.
+int ThreadSlotOf(const THensuFmt& context);
+// 0 on the main thread, slot + 1 in a script thread: an index into the
+// per-thread state arrays of 65 entries.
+int CallerIndex(const THensuFmt& context);
+
+}  // namespace zelk
