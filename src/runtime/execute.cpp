@@ -15,6 +15,7 @@
 #include "runtime/blocks.h"
 #include "runtime/calls.h"
 #include "runtime/evaluate.h"
+#include "runtime/hash_tables.h"
 #include "runtime/interpreter.h"
 #include "runtime/report_error.h"
 #include "runtime/variables.h"
@@ -312,8 +313,7 @@ void Dispatch(THensuFmt& context, const KindSlot& slot, std::int32_t kind,
       DeclareLocal(context, text);
       break;
     case kKindHashtbl:
-      // Hash tables come with their own component.
-      NotAvailable(context, u"HASHTBL");
+      DeclareHashTables(context, text);
       break;
     case kKindBreak:
     case kKindContinue: {

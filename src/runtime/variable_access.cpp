@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "foundation/messages.h"
+#include "runtime/hash_tables.h"
 #include "runtime/interpreter.h"
 #include "runtime/report_error.h"
 #include "runtime/variables.h"
@@ -281,23 +282,6 @@ Outcome WriteVariable(THensuFmt& context, bool global, const IndexedName& name, 
   }
   NestedElementForWrite(elements, path, ints, n) = std::move(value);
   return Outcome::kDone;
-}
-
-// --- Hash tables ----------------------------------------------------------
-//
-// HASHTBL variables come with their own component, which takes over at these
-// two points of the lookup order: a read of NAME[...] that is no variable
-// (own context's tables first, then the global ones under VariableLock), and
-// a write of NAME[key] = v, or NAME = HASH_REMOVEALL, to a name that is no
-// variable. Until then no name is a hash table.
-
-bool ReadHashTable(THensuFmt& /*context*/, const IndexedName& /*name*/,
-                   std::u16string_view /*written*/, bool /*quiet*/, Value* /*out*/) {
-  return false;
-}
-
-bool WriteHashTable(THensuFmt& /*context*/, const IndexedName& /*name*/, const Value& /*value*/) {
-  return false;
 }
 
 // --- Plain names ---------------------------------------------------------
