@@ -20,12 +20,43 @@ int TUHashedStrList::Add(std::u16string_view key) {
 
 int TUHashedStrList::AddWithValue(std::u16string_view key, int value) {
   int position = Count();
-  keys_.emplace_back(key);
-  map_[MapKey(key)] = value;
+  entries_.push_back(Entry{std::u16string(key), value});
+  if (!Linear()) {
+    if (map_.empty()) {
+      BuildMap();
+    } else {
+      map_[MapKey(key)] = value;
+    }
+  }
   return position;
 }
 
+void TUHashedStrList::BuildMap() {
+  map_.reserve(entries_.size() * 2);
+  for (const Entry& entry : entries_) map_[MapKey(entry.key)] = entry.value;
+}
+
+bool TUHashedStrList::SameKey(std::u16string_view stored, std::u16string_view key) const {
+  if (stored.size() != key.size()) return false;
+  if (caseSensitive_) return stored == key;
+  for (std::size_t i = 0; i < key.size(); ++i) {
+    char16_t a = stored[i], b = key[i];
+    if (a == b) continue;
+    if (a >= u'a' && a <= u'z') a = static_cast<char16_t>(a - (u'a' - u'A'));
+    if (b >= u'a' && b <= u'z') b = static_cast<char16_t>(b - (u'a' - u'A'));
+    if (a != b) return false;
+  }
+  return true;
+}
+
 int TUHashedStrList::IndexOf(std::u16string_view key) const {
+  if (Linear()) {
+    // From the end: a key added twice answers with its last value, as the map does.
+    for (std::size_t i = entries_.size(); i-- > 0;) {
+      if (SameKey(entries_[i].key, key)) return entries_[i].value;
+    }
+    return -1;
+  }
   if (!caseSensitive_) {
     std::size_t i = 0;
     while (i < key.size() && !(key[i] >= u'a' && key[i] <= u'z')) ++i;
@@ -47,7 +78,7 @@ int TUHashedStrList::IndexOf(std::u16string_view key) const {
 
 const std::u16string& TUHashedStrList::KeyAt(int i) const {
   if (i < 0 || i >= Count()) throw std::out_of_range("TUHashedStrList index out of range");
-  return keys_[static_cast<std::size_t>(i)];
+  return entries_[static_cast<std::size_t>(i)].key;
 }
 
 int TUHashedStrList::ValueAt(int i) const {
@@ -55,7 +86,7 @@ int TUHashedStrList::ValueAt(int i) const {
 }
 
 void TUHashedStrList::Clear() {
-  keys_.clear();
+  entries_.clear();
   map_.clear();
 }
 
@@ -63,8 +94,8 @@ void TUHashedStrList::Assign(const TUHashedStrList& other) {
   if (&other == this) return;  // clearing first would lose everything
   Clear();
   caseSensitive_ = other.caseSensitive_;
-  keys_.reserve(other.keys_.size());
-  for (const std::u16string& key : other.keys_) AddWithValue(key, other.IndexOf(key));
+  entries_.reserve(other.entries_.size());
+  for (const Entry& entry : other.entries_) AddWithValue(entry.key, other.IndexOf(entry.key));
 }
 
 }  // namespace zelk

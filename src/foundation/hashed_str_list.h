@@ -23,7 +23,7 @@ class TUHashedStrList {
   // Range failures throw std::out_of_range.
   const std::u16string& KeyAt(int i) const;
   int ValueAt(int i) const;
-  int Count() const { return static_cast<int>(keys_.size()); }
+  int Count() const { return static_cast<int>(entries_.size()); }
   void Clear();
   void Assign(const TUHashedStrList& other);
   bool caseSensitive() const { return caseSensitive_; }
@@ -44,8 +44,19 @@ class TUHashedStrList {
     bool operator()(std::u16string_view a, std::u16string_view b) const noexcept { return a == b; }
   };
 
+  // Small lists (a call's few variables) are searched linearly: creating one
+  // then allocates no hash nodes. The map is built once the list grows.
+  static constexpr std::size_t kLinearLimit = 8;
+  bool Linear() const { return entries_.size() <= kLinearLimit; }
+  bool SameKey(std::u16string_view stored, std::u16string_view key) const;
+  void BuildMap();
+
   bool caseSensitive_;
-  std::vector<std::u16string> keys_;
+  struct Entry {
+    std::u16string key;  // as added
+    int value;
+  };
+  std::vector<Entry> entries_;
   std::unordered_map<std::u16string, int, KeyHash, KeyEqual> map_;
 };
 

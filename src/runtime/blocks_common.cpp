@@ -27,8 +27,6 @@ struct CancelledJump {
 };
 thread_local CancelledJump cancelledJump;
 
-thread_local int blockDepth = 0;
-
 // Fills fields when text has exactly n - 1 separators (outside literals
 // when quoteAware).
 bool SplitAt(std::u16string_view text, std::size_t n, bool quoteAware,
@@ -224,16 +222,17 @@ void FinishLoop(THensuFmt& context, std::int32_t head, std::int32_t closer) {
 BlockNesting::BlockNesting() = default;
 
 BlockNesting::~BlockNesting() {
-  if (entered_) --blockDepth;
+  if (depth_) --*depth_;
 }
 
 bool BlockNesting::Enter(THensuFmt& context) {
-  if (blockDepth >= kMaxBlockDepth) {
+  int& depth = context.interp->RecordOf(context).blockDepth;
+  if (depth >= kMaxBlockDepth) {
     ReportError(Msg(u"Blocks are nested too deeply", u"ブロックの入れ子が深すぎます"), context);
     return false;
   }
-  ++blockDepth;
-  entered_ = true;
+  ++depth;
+  depth_ = &depth;
   return true;
 }
 

@@ -87,7 +87,7 @@ class BlockNesting {
   bool Enter(THensuFmt& context);
 
  private:
-  bool entered_ = false;
+  int* depth_ = nullptr;  // the thread's counter, once entered
 };
 
 // The jump of the row being run was cancelled (an error in a FINALLY part it

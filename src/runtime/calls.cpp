@@ -246,6 +246,8 @@ bool IsAssignable(std::u16string_view text) {
 // A constant or text block: names a VAR parameter cannot write back to.
 bool IsConstantName(THensuFmt& context, std::u16string_view text) {
   if (text.empty() || text.find(u'[') != std::u16string_view::npos) return false;
+  const Interpreter& interp = *context.interp;
+  if (interp.constNames.Count() == 0 && interp.textBlockNames.Count() == 0) return false;
   if (FindGlobal(context, text, GlobalTable::kConstants) < 0 &&
       FindGlobal(context, text, GlobalTable::kTextBlocks) < 0) {
     return false;
@@ -401,6 +403,7 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
   THensuFmt callee(interp, true);
   interp.errorFlag = 0;
   callee.threadNumber = caller.threadNumber;
+  callee.recordIndex = caller.recordIndex;
   callee.tryDepth = caller.tryDepth;
   callee.baseIndex = headerIndex;
   callee.moduleName = module;

@@ -24,9 +24,13 @@ std::string ConsoleText(const std::u16string& text) {
 
 }  // namespace
 
-void ConsoleHost::PrintLine(const std::u16string& text) { os::WriteStdout(ConsoleText(text)); }
+void ConsoleHost::PrintLine(const std::u16string& text) {
+  os::WriteStdout(ConsoleText(text));
+}
 
-void ConsoleHost::ShowError(const std::u16string& text) { os::WriteStderr(ConsoleText(text)); }
+void ConsoleHost::ShowError(const std::u16string& text) {
+  os::WriteStderr(ConsoleText(text));
+}
 
 bool ConsoleHost::AskAbort(const std::u16string& text) {
   os::WriteStderr(ConsoleText(text));

@@ -48,6 +48,9 @@ struct THensuFmt {
   std::uint8_t lookupFailed = 0;
   std::int32_t checkLoopDepth = 0;
   std::int32_t threadNumber = 0;
+  // The thread record this context runs with: 0 the main thread, slot + 1 a
+  // script thread. Inherited by the contexts of its calls.
+  std::uint8_t recordIndex = 0;
   std::int32_t curOffset = 0;  // the current row, counted from baseIndex
   std::int32_t baseIndex = 0;  // statement index of the body's header row
   std::int32_t imageX = -999999;

@@ -19,6 +19,7 @@
 #include "runtime/token_cache.h"
 #include "runtime/tokenizer.h"
 #include "runtime/variables.h"
+#include "runtime/variables_internal.h"
 
 namespace zelk {
 namespace {
@@ -80,11 +81,6 @@ bool SelectElement(Value* v, const std::vector<std::int32_t>& indexes) {
   return true;
 }
 
-// Evaluations nested in this thread: an index inside an index, an argument
-// of a call inside an expression. Bounded so that a deep text ends in an
-// error instead of exhausting the stack.
-thread_local int nestedEvaluations = 0;
-
 void ReportEvaluationError(THensuFmt& context) {
   bool check = context.interp->checkPhase;
   const char16_t* message =
@@ -108,9 +104,12 @@ class Evaluator {
         entryExit_(context.exitFlag) {}
 
   bool Run(Value* result);
+  // The assignment's target when it is a plain name: `T = T + x` may then
+  // append to T's text in place.
+  void SetAppendTarget(std::u16string_view target) { appendTarget_ = target; }
 
  private:
-  enum class Source { kText, kRecord, kReplay };
+  enum class Source { kText, kReplay };
 
   // The current token: its text is a view into the expression or the cache;
   // value points at the cached value of a number or literal when there is one.
@@ -122,7 +121,6 @@ class Evaluator {
   };
 
   void StartCache();
-  void FinishCache();
   void Next();
   bool TextRemains() const {
     return source_ == Source::kReplay ? replayNext_ != replayEnd_ : !rest_.empty();
@@ -151,6 +149,8 @@ class Evaluator {
   void ReadMember(Value& v);
   void Call(Value& v);
   void IndexResult(Value& v);
+  void TakeTargetText(const Value& v);
+  void GiveTargetTextBack(const Value& v);
 
   THensuFmt& context_;
   Interpreter& interp_;
@@ -159,11 +159,9 @@ class Evaluator {
   MemberScope scope_;
   Source source_ = Source::kText;
   TokenList* list_ = nullptr;
-  std::unique_ptr<TokenList>* slot_ = nullptr;
   const CachedToken* replayNext_ = nullptr;
   const CachedToken* replayEnd_ = nullptr;
   Current token_;
-  bool lexedToEnd_ = false;
   int parenDepth_ = 0;
   int nesting_ = 0;
   bool shortCircuit_;
@@ -172,6 +170,8 @@ class Evaluator {
   bool checkPhase_;
   std::int32_t entryOffset_;
   std::uint8_t entryExit_;
+  std::u16string_view appendTarget_;
+  Value* takenFrom_ = nullptr;  // the target's slot, emptied while its text grows here
   bool failed_ = false;
   bool abandoned_ = false;
   bool skipped_ = false;
@@ -179,34 +179,46 @@ class Evaluator {
   bool stop_ = false;
 };
 
+// The whole text is tokenized before the first evaluation replays it, so a
+// recursive call that reaches the same row meanwhile finds the list ready.
+// A text the tokenizer refuses is not kept: its evaluation then meets the
+// error where it stands, after what comes before it has run.
 void Evaluator::StartCache() {
   if (checkPhase_) return;  // the check leaves the run's tables as they were
   std::int64_t row = static_cast<std::int64_t>(context_.baseIndex) + context_.curOffset;
   if (row <= 0 || context_.curOffset <= 0) return;
   ThreadRecord& record = interp_.RecordOf(context_);
   if (row >= static_cast<std::int64_t>(record.tokens.size())) return;
-  std::unique_ptr<TokenList>& slot = record.tokens[static_cast<std::size_t>(row)];
-  if (!slot) {
-    slot = std::make_unique<TokenList>();
-    slot->expression.assign(text_);
-    list_ = slot.get();
-    slot_ = &slot;
-    source_ = Source::kRecord;
-  } else if (slot->complete && SameText(slot->expression, text_)) {
-    list_ = slot.get();
-    source_ = Source::kReplay;
-    replayNext_ = list_->tokens.data();
-    replayEnd_ = replayNext_ + list_->tokens.size();
+  // A row keeps a short chain of lists: its expression and the argument
+  // texts of the calls in it, which are evaluated on their own.
+  std::unique_ptr<TokenList>* slot = &record.tokens[static_cast<std::size_t>(row)];
+  int length = 0;
+  while (*slot && !SameText((*slot)->expression, text_)) {
+    if (++length == kTokenListsPerRow) return;
+    slot = &(*slot)->next;
   }
-}
-
-void Evaluator::FinishCache() {
-  if (source_ != Source::kRecord) return;
-  if (lexedToEnd_) {
-    list_->complete = true;
-  } else {
-    slot_->reset();  // cut short: the next evaluation records afresh
+  if (!*slot) {
+    auto list = std::make_unique<TokenList>();
+    list->expression.assign(text_);
+    std::u16string_view rest = text_;
+    for (;;) {
+      Token t = NextToken(&rest, scope_);
+      if (t.bad) return;
+      if (t.kind == kTokEnd) break;
+      CachedToken cached;
+      cached.text.assign(t.text);
+      cached.kind = t.kind;
+      if (t.kind == kTokNumber) cached.value = Value::Double(t.number);
+      if (t.kind == kTokString) cached.value = Value::String(std::u16string(t.text));
+      list->tokens.push_back(std::move(cached));
+    }
+    list->complete = true;
+    *slot = std::move(list);
   }
+  list_ = slot->get();
+  source_ = Source::kReplay;
+  replayNext_ = list_->tokens.data();
+  replayEnd_ = replayNext_ + list_->tokens.size();
 }
 
 void Evaluator::Next() {
@@ -227,28 +239,12 @@ void Evaluator::Next() {
   token_.text = t.text;
   token_.number = t.number;
   token_.value = nullptr;
-  if (t.bad) {
-    Fail();
-    return;
-  }
-  if (t.kind == kTokEnd) {
-    lexedToEnd_ = true;
-    return;
-  }
-  if (source_ == Source::kRecord) {
-    CachedToken cached;
-    cached.text.assign(t.text);
-    cached.kind = t.kind;
-    if (t.kind == kTokNumber) cached.value = Value::Double(t.number);
-    if (t.kind == kTokString) cached.value = Value::String(std::u16string(t.text));
-    list_->tokens.push_back(std::move(cached));
-    token_.value = &list_->tokens.back().value;
-  }
+  if (t.bad) Fail();
 }
 
 // Short-circuit: the rest of the expression is passed over and the whole
-// result is decided. The tokens are still read, so a recording completes and a
-// malformed rest is still an error.
+// result is decided. The tokens are still read, so that a malformed rest is
+// still an error.
 void Evaluator::SkipRest(bool result) {
   skipped_ = true;
   skipResult_ = result;
@@ -293,6 +289,8 @@ void Evaluator::ParseBinary(Value& v, int minLevel) {
   // The left operand of this call's first comparison starts here; only a
   // lone operand can still be Empty when it is compared.
   bool leftIsEmptyLiteral = IsEmptyLiteral(token_.kind, token_.text);
+  bool leftIsTarget = !appendTarget_.empty() && minLevel == 1 && parenDepth_ == 0 &&
+                      token_.kind == kTokName && token_.text == appendTarget_;
   if (token_.kind == kTokNot) {
     ParseNot(v);
   } else {
@@ -320,6 +318,9 @@ void Evaluator::ParseBinary(Value& v, int minLevel) {
     Value right;
     ParseBinary(right, level + 1);
     if (stop_) return;
+    // `T + x` as the whole expression: nothing reads T after this point.
+    if (leftIsTarget && op == kTokPlus && token_.kind == kTokEnd) TakeTargetText(v);
+    leftIsTarget = false;
     bool ok;
     switch (level) {
       case 1:
@@ -335,9 +336,29 @@ void Evaluator::ParseBinary(Value& v, int minLevel) {
                             : ArithmeticValues(op, v, right, checkPhase_, &v);
         break;
     }
-    if (!ok) return Fail();
+    if (!ok) {
+      GiveTargetTextBack(v);
+      return Fail();
+    }
     leftIsEmptyLiteral = false;
   }
+}
+
+// When T's slot and v are the only holders of T's text, the slot lets go of
+// it so that the addition may append in place; the assignment stores the
+// result back into the slot.
+void Evaluator::TakeTargetText(const Value& v) {
+  if (!v.IsWideString() || v.CellReferences() != 2) return;
+  Value* slot = vars::OwnScalarSlot(context_, appendTarget_);
+  if (slot == nullptr || !slot->SameCell(v)) return;
+  *slot = Value();
+  takenFrom_ = slot;
+}
+
+void Evaluator::GiveTargetTextBack(const Value& v) {
+  if (takenFrom_ == nullptr) return;
+  *takenFrom_ = v;
+  takenFrom_ = nullptr;
 }
 
 void Evaluator::ParseNot(Value& v) {
@@ -494,8 +515,9 @@ bool Evaluator::Run(Value* result) {
   } catch (...) {
     Fail();  // a host failure (memory) inside some operation
   }
-  FinishCache();
 
+  const bool ended = abandoned_ || failed_ || context_.curOffset != entryOffset_;
+  if (ended) GiveTargetTextBack(v);
   if (abandoned_ || context_.curOffset != entryOffset_) {
     *result = Value::FailedByte();
     return false;
@@ -512,8 +534,12 @@ bool Evaluator::Run(Value* result) {
   if (v.IsDouble()) {
     double d = v.AsDouble();
     if (d != std::trunc(d) && !interp_.options.roundValue) v = Value::Double(RoundTo15Digits(d));
-  } else if (v.IsWideString() && HasSpecialChars(v.AsString())) {
-    v = Value::String(ExpandSpecialChars(v.AsString(), interp_.options), v.type());
+  } else if (v.IsWideString() && !v.KnownPlain()) {
+    if (HasSpecialChars(v.AsString())) {
+      v = Value::String(ExpandSpecialChars(v.AsString(), interp_.options), v.type());
+    } else {
+      v.MarkPlain(true);
+    }
   }
   *result = std::move(v);
   return true;
@@ -521,7 +547,8 @@ bool Evaluator::Run(Value* result) {
 
 }  // namespace
 
-bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result, bool allowShortCircuit) {
+bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result, bool allowShortCircuit,
+              std::u16string_view appendTarget) {
   if (TrimBlanks(text).empty()) {
     *result = Value();
     return true;
@@ -532,16 +559,22 @@ bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result, bool 
     return false;
   }
   context.evalMark = 0;
-  if (nestedEvaluations >= kMaxNestedEvaluations) {
+  // Evaluations nested in this thread (an index inside an index, a call's
+  // argument) are bounded, so that a deep text ends in an error instead of
+  // exhausting the stack.
+  int& nested = context.interp->RecordOf(context).nestedEvaluations;
+  if (nested >= kMaxNestedEvaluations) {
     *result = Value::FailedByte();
     ReportEvaluationError(context);
     return false;
   }
   struct Nesting {
-    Nesting() { ++nestedEvaluations; }
-    ~Nesting() { --nestedEvaluations; }
-  } nesting;
+    explicit Nesting(int& n) : count(n) { ++count; }
+    ~Nesting() { --count; }
+    int& count;
+  } nesting(nested);
   Evaluator evaluator(text, context, allowShortCircuit);
+  evaluator.SetAppendTarget(appendTarget);
   return evaluator.Run(result);
 }
 

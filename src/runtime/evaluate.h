@@ -18,8 +18,10 @@ struct ScriptOptions;
 // at once, silently; while errorFlag is set nothing is evaluated at all.
 // allowShortCircuit: a condition that may short-circuit under OPTION SHORTCIRCUIT.
 // Empty text gives Empty without error.
+// appendTarget: the plain name an assignment stores the result into; an
+// expression `NAME + x` may then grow NAME's text in place.
 bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result,
-              bool allowShortCircuit = false);
+              bool allowShortCircuit = false, std::u16string_view appendTarget = {});
 
 // "<#_DBL>", "<#_CR>", "<#_TAB>" always; "<#DBL>", "<#CR>", "<#TAB>" unless
 // OPTION SPECIALCHAR.

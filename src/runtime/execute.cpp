@@ -90,13 +90,21 @@ std::size_t CachedAssignPosition(const KindSlot& slot, std::u16string_view text)
   return p;
 }
 
+// A target that may grow in place: a plain name, no element or member.
+std::u16string_view PlainTarget(std::u16string_view target) {
+  for (char16_t c : target) {
+    if (c == u'[' || c == u'.' || c == u'(' || IsBlankChar(c)) return {};
+  }
+  return target;
+}
+
 // Kinds 1 and 2 after their first execution.
 void Assign(THensuFmt& context, const KindSlot& slot, std::u16string_view text, bool comProperty) {
   std::size_t p = CachedAssignPosition(slot, text);
   if (p == std::u16string_view::npos) return;
   std::u16string_view target = TrimView(text.substr(0, p));
   Value value;
-  if (!Evaluate(TrimView(text.substr(p + 1)), context, &value)) return;
+  if (!Evaluate(TrimView(text.substr(p + 1)), context, &value, false, PlainTarget(target))) return;
   if (comProperty) {
     ComPropertyAssign(target, value, context);
   } else {
@@ -144,7 +152,7 @@ void Classify(THensuFmt& context, const KindSlot& slot, std::u16string_view text
   if (threadStart) {
     bool failed = false;
     value = DispatchCall(source.substr(7), context, true, false, &failed);
-  } else if (!Evaluate(source, context, &value)) {
+  } else if (!Evaluate(source, context, &value, false, PlainTarget(target))) {
     return;
   }
   if (IsComMember(context, target)) {
@@ -365,8 +373,8 @@ bool PassThreadGate(THensuFmt&) {
 
 void ExecuteRow(THensuFmt& context) {
   Interpreter& interp = *context.interp;
-  const bool mainThread = interp.IsMainThread();
-  const int slot = mainThread ? 0 : context.threadNumber + 1;
+  const int slot = context.recordIndex;
+  const bool mainThread = slot == 0;
   const std::int64_t row = static_cast<std::int64_t>(context.baseIndex) + context.curOffset;
   // No thread record, or outside the body or the table: nothing to run, but
   // the caller's loop moves on.

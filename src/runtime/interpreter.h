@@ -72,6 +72,10 @@ struct ThreadRecord {
   // COM failures of this thread: ignored after COM_ERR_IGN; COM_ERR_FLG.
   std::uint8_t comErrIgnore = 0;
   std::uint8_t comErrFlag = 0;
+  // Nesting counters of the thread (kept here rather than thread-local:
+  // thread-local storage costs a call per access on Windows).
+  int nestedEvaluations = 0;
+  int blockDepth = 0;
   void Size(int rows) {
     kinds.assign(static_cast<std::size_t>(rows), 0);
     tokens.clear();
@@ -150,9 +154,7 @@ class Interpreter {
   std::vector<std::u16string> scriptParams;
 
   // The thread record of the calling thread (0 on the main thread).
-  ThreadRecord& RecordOf(const THensuFmt& context) {
-    return records[IsMainThread() ? 0 : context.threadNumber + 1];
-  }
+  ThreadRecord& RecordOf(const THensuFmt& context) { return records[context.recordIndex]; }
   bool IsMainThread() const;
   void SetMainThread();
   // Forgets everything of the last run; preprocessing calls it first.

@@ -290,8 +290,39 @@ bool HasSpecialChars(std::u16string_view text) {
   return text.find(u"<#") != std::u16string_view::npos;
 }
 
+// out holds a wide string no other value shares: b's text (as the wide
+// string + anything rule converts it) is appended in place, so that building a
+// text piece by piece does not copy it each time. Nothing changes on failure.
+bool AppendInPlace(Value* out, const Value& b) {
+  std::u16string scratch;
+  std::u16string_view piece;
+  switch (b.type()) {
+    case kVtEmpty:
+    case kVtNull:
+      break;
+    case kVtError:
+      piece = u"ERROR";
+      break;
+    default:
+      if (b.IsString()) {
+        piece = b.AsString();
+      } else {
+        if (!b.ToText(&scratch)) return false;
+        piece = scratch;
+      }
+  }
+  std::u16string& text = out->UniqueText();
+  // Still free of "<#" when neither part has one and the joint makes none.
+  const bool plain = out->KnownPlain() && !HasSpecialChars(piece) &&
+                     !(!text.empty() && text.back() == u'<' && !piece.empty() && piece[0] == u'#');
+  text.append(piece);
+  out->MarkPlain(plain);
+  return true;
+}
+
 bool AddValues(const Value& a, const Value& b, Value* out) {
   if (a.IsDouble() && b.IsDouble()) return FiniteDouble(a.AsDouble() + b.AsDouble(), out);
+  if (out == &a && a.IsUniqueWideString()) return AppendInPlace(out, b);
   if (a.IsNarrowString() && b.IsNarrowString()) {
     double x, y;
     if (NumericText(a.AsString(), &x) && NumericText(b.AsString(), &y)) {

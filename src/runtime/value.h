@@ -56,6 +56,7 @@ class ValueCell {
     if (refs_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
   }
   bool Shared() const { return refs_.load(std::memory_order_acquire) > 1; }
+  int References() const { return refs_.load(std::memory_order_acquire); }
 
  private:
   std::atomic<int> refs_{1};
@@ -65,6 +66,9 @@ class StringCell final : public ValueCell {
  public:
   explicit StringCell(std::u16string t) : text(std::move(t)) {}
   std::u16string text;
+  // Known to hold no "<#": the evaluator then need not scan it for the
+  // special-character escapes again. Only ever a cache.
+  std::atomic<bool> plain{false};
 };
 
 // A script-visible object (a COM server's dispatch interface, later).
@@ -177,6 +181,23 @@ class Value {
   const ArrayCell* AsArray() const { return static_cast<ArrayCell*>(u_.cell); }
   // The array cell, cloned first when another value shares it.
   ArrayCell* MutableArray();
+
+  // Strings held by no other value may grow in place (s = s + x).
+  bool IsUniqueWideString() const {
+    return IsWideString() && u_.cell != nullptr && !u_.cell->Shared();
+  }
+  std::u16string& UniqueText() { return static_cast<StringCell*>(u_.cell)->text; }
+  // Whether both hold the very same cell, and how many values hold it.
+  bool SameCell(const Value& o) const { return HasCell() && o.HasCell() && u_.cell == o.u_.cell; }
+  int CellReferences() const { return HasCell() ? u_.cell->References() : 0; }
+  // The string's "<#"-free mark (see StringCell::plain).
+  bool KnownPlain() const {
+    return IsString() && static_cast<StringCell*>(u_.cell)->plain.load(std::memory_order_relaxed);
+  }
+  void MarkPlain(bool plain) const {
+    if (IsString())
+      static_cast<StringCell*>(u_.cell)->plain.store(plain, std::memory_order_relaxed);
+  }
 
   // The language's text form; false when the value has none (objects, arrays).
   bool ToText(std::u16string* text) const;

@@ -317,6 +317,10 @@ void Report(THensuFmt& context, const Pending& pending) {
 
 }  // namespace
 
+Value* vars::OwnScalarSlot(THensuFmt& context, std::u16string_view name) {
+  return OwnScalar(context, name);
+}
+
 Value GetValue(THensuFmt& context, std::u16string_view name, bool quiet) {
   Interpreter& interp = *context.interp;
   if (interp.errorFlag) return Value::FailedByte();

@@ -64,6 +64,10 @@ bool IsGlobalTable(const THensuFmt& context, const VariableTable& table);
 int CreateWithBounds(Interpreter& interp, VariableTable& table, std::u16string_view name,
                      const std::vector<std::int32_t>& bounds);
 
+// The slot of NAME when it is a scalar of the context's own table that this
+// thread may touch without the lock; null otherwise.
+Value* OwnScalarSlot(THensuFmt& context, std::u16string_view name);
+
 // SetValue with an answer: true when the value was stored.
 bool StoreValue(THensuFmt& context, std::u16string_view target, const Value& value,
                 bool elementMode, bool noCreate);

@@ -252,9 +252,13 @@ TEST_F(TokenCacheTest, TheFirstExpressionIsRecordedAndReplayed) {
   // Replay reads the cached values: a changed cache shows that it is used.
   Slot()->tokens[2].value = Value::Double(40);
   EXPECT_EQ(41, EvalRow(u"1 + 2").AsDouble());
-  // Another expression of the same statement is tokenized afresh.
+  // Another expression of the same statement (a call's argument) gets a list
+  // of its own after the first.
   EXPECT_EQ(7, EvalRow(u"3 + 4").AsDouble());
   EXPECT_EQ(u"1 + 2", Slot()->expression);
+  ASSERT_TRUE(Slot()->next);
+  EXPECT_EQ(u"3 + 4", Slot()->next->expression);
+  EXPECT_EQ(41, EvalRow(u"1 + 2").AsDouble());
   // Literals replay as they were read, quotes and all.
   interp.records[0].tokens[3].reset();
   EXPECT_EQ(u"a\"b", EvalRow(u"\"a\"\" + \"b\"").Text());
@@ -271,30 +275,33 @@ TEST_F(TokenCacheTest, NoCacheOnTheHeaderRowOrOutsideTheTable) {
   EXPECT_EQ(3, EvalRow(u"1 + 2").AsDouble());
 }
 
-TEST_F(TokenCacheTest, AnUnfinishedRecordingIsDropped) {
+TEST_F(TokenCacheTest, OnlyTextsTheTokenizerTakesAreKept) {
   Value v;
   EXPECT_FALSE(Evaluate(u"1 + \"open", row, &v));
   interp.errorFlag = 0;
   EXPECT_FALSE(Slot());
+  // A failing evaluation of a well-formed text keeps its tokens.
   EXPECT_FALSE(Evaluate(u"UNDEFINED_NAME + 1", row, &v));
   interp.errorFlag = 0;
-  EXPECT_FALSE(Slot());
-  // A short-circuit still reads every token, so the recording completes.
+  ASSERT_TRUE(Slot());
+  EXPECT_EQ(3u, Slot()->tokens.size());
+  Slot().reset();
   interp.options.shortCircuit = true;
   EXPECT_FALSE(EvalRow(u"0 AND UNDEFINED_NAME = 2", true).AsBoolean());
   ASSERT_TRUE(Slot());
-  EXPECT_TRUE(Slot()->complete);
   EXPECT_EQ(5u, Slot()->tokens.size());
   EXPECT_FALSE(EvalRow(u"0 AND UNDEFINED_NAME = 2", true).AsBoolean());
 }
 
-TEST_F(TokenCacheTest, AListBeingRecordedIsNotReplayed) {
-  // As a recursive call reaching the same statement finds it.
-  Slot() = std::make_unique<TokenList>();
-  Slot()->expression = u"1 + 2";
-  Slot()->tokens.push_back({u"1", kTokNumber, Value::Double(1)});
-  EXPECT_EQ(3, EvalRow(u"1 + 2").AsDouble());
-  EXPECT_EQ(1u, Slot()->tokens.size());
+TEST_F(TokenCacheTest, ARowKeepsAFewExpressions) {
+  for (int i = 0; i < kTokenListsPerRow + 2; ++i) {
+    std::u16string text = u"1 + " + std::u16string(1, static_cast<char16_t>(u'0' + i));
+    EXPECT_EQ(1 + i, EvalRow(text).AsDouble());
+    EXPECT_EQ(1 + i, EvalRow(text).AsDouble());
+  }
+  int kept = 0;
+  for (const TokenList* list = Slot().get(); list != nullptr; list = list->next.get()) ++kept;
+  EXPECT_EQ(kTokenListsPerRow, kept);
 }
 
 class CheckPhaseTest : public EvaluateTest {
