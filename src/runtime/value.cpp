@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <system_error>
@@ -179,6 +180,20 @@ std::u16string FormatDouble(double d, int digits) {
   if (std::isnan(d)) return u"NAN";
   if (std::isinf(d)) return d > 0 ? u"INF" : u"-INF";
   if (d == 0) return u"0";
+  // Whole numbers below 1e15 are exact in 15 digits: write them directly,
+  // since counters and keys built from them are formatted in hot loops.
+  if (digits >= 15 && std::fabs(d) < 1e15 && d == std::trunc(d)) {
+    char16_t buf[17];
+    char16_t* end = buf + sizeof buf / sizeof buf[0];
+    char16_t* p = end;
+    auto u = static_cast<std::uint64_t>(std::fabs(d));
+    do {
+      *--p = static_cast<char16_t>(u'0' + u % 10);
+      u /= 10;
+    } while (u != 0);
+    if (d < 0) *--p = u'-';
+    return std::u16string(p, end);
+  }
   if (digits < 1) digits = 1;
   if (digits > 17) digits = 17;
   char buf[48];

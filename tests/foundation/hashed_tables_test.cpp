@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "foundation/hashed_str_list.h"
 #include "foundation/zhash.h"
@@ -99,6 +102,79 @@ TEST(ZHash, SortedOrderIsLazyAndSurvivesClearAndAssign) {
   sorted.Put(u"y", u"");
   sorted.Put(u"x", u"");
   EXPECT_EQ(sorted.KeyAt(0), u"x");
+}
+
+// Growth and removals renumber entries and move probe runs: every key must
+// stay reachable under either case and keep its place.
+TEST(ZHash, ManyKeysWithRemovalsKeepOrderAndLookups) {
+  Table t;
+  std::vector<std::u16string> model;
+  for (int i = 0; i < 1200; ++i) {
+    std::u16string key = u"Key" + std::u16string(1, static_cast<char16_t>(u'a' + i % 26));
+    for (char c : std::to_string(i)) key += static_cast<char16_t>(c);
+    ASSERT_TRUE(t.Put(key, key));
+    model.push_back(key);
+    if (i % 3 == 2) {  // drop an older key, alternating ends and middle
+      std::size_t at = (i % 2) ? 0 : model.size() / 2;
+      std::u16string gone = model[at];
+      for (char16_t& c : gone) c = static_cast<char16_t>(std::toupper(c));
+      ASSERT_TRUE(t.Remove(gone));
+      model.erase(model.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+  }
+  ASSERT_EQ(t.Count(), static_cast<int>(model.size()));
+  for (int i = 0; i < t.Count(); ++i) {
+    const std::u16string& key = model[static_cast<std::size_t>(i)];
+    ASSERT_EQ(t.KeyAt(i), key);
+    ASSERT_EQ(t.ValueAt(i), key);
+    std::u16string lower = key;
+    for (char16_t& c : lower) c = static_cast<char16_t>(std::tolower(c));
+    const std::u16string* hit = t.Find(lower);
+    ASSERT_NE(hit, nullptr) << i;
+    EXPECT_EQ(*hit, key);
+    EXPECT_FALSE(t.Put(lower, u"again"));
+  }
+  EXPECT_EQ(t.Find(u"Keya0"), nullptr);  // removed first
+  EXPECT_EQ(t.ValueAt(0), u"again");
+
+  Table exact(true);
+  exact.Put(u"Key", u"1");
+  exact.Put(u"KEY", u"2");
+  EXPECT_TRUE(exact.Remove(u"Key"));
+  EXPECT_EQ(exact.Find(u"Key"), nullptr);
+  EXPECT_EQ(*exact.Find(u"KEY"), u"2");
+}
+
+TEST(ZHash, SortedOrderAfterRemovalsAndAssign) {
+  Table sorted(false, true);
+  for (auto k : {u"d", u"b", u"e", u"a", u"c"}) sorted.Put(k, k);
+  EXPECT_EQ(sorted.KeyAt(0), u"a");
+  EXPECT_TRUE(sorted.Remove(u"A"));
+  EXPECT_TRUE(sorted.Remove(u"e"));
+  sorted.Put(u"0", u"0");
+  ASSERT_EQ(sorted.Count(), 4);
+  std::u16string walk;
+  for (int i = 0; i < sorted.Count(); ++i) walk += sorted.ValueAt(i);
+  EXPECT_EQ(walk, u"0bcd");
+
+  // The copy is independent and keeps the order and options.
+  Table copy(true);
+  copy.Put(u"old", u"");
+  copy.Assign(sorted);
+  sorted.Remove(u"b");
+  EXPECT_FALSE(copy.caseSensitive());
+  ASSERT_EQ(copy.Count(), 4);
+  EXPECT_EQ(copy.KeyAt(1), u"b");
+  EXPECT_EQ(*copy.Find(u"D"), u"d");
+  EXPECT_EQ(copy.Find(u"old"), nullptr);
+  copy.Put(u"aa", u"");
+  EXPECT_EQ(copy.KeyAt(1), u"aa");
+
+  // Turning the sort off keeps the order last seen.
+  copy.setSorted(false);
+  EXPECT_EQ(copy.KeyAt(0), u"0");
+  EXPECT_EQ(copy.KeyAt(4), u"d");
+  EXPECT_EQ(*copy.Find(u"C"), u"c");
 }
 
 }  // namespace
