@@ -1,11 +1,12 @@
 // Names that read a value without being variables: the built-in constants and
-// live specials (handed to the built-in library), and the fixed names NULL,
+// live specials (kept by the built-in library), and the fixed names NULL,
 // NOTHING, EMPTY, TRY_ERRMSG, TRY_ERRLINE, COM_ERR_FLG, G_IMG_X/Y and the
 // G_TIME_ family. Also the list of reserved words behind CheckReserved.
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
+#include "builtins/constants/constants.h"
 #include "foundation/date_time.h"
 #include "runtime/variables_internal.h"
 
@@ -93,17 +94,6 @@ bool FindFixed(std::u16string_view name, Fixed* fixed) {
   return true;
 }
 
-// Built-in constants and the numeric specials (G_SCREEN_W, G_MOUSE_X, ...)
-// belong to the built-in library; until it is there no name is one of them.
-double NumericSpecial(std::u16string_view /*name*/) {
-  return kNoSpecial;
-}
-
-// The text specials (GET_WIN_DIR, the window markers, EMPTYPARAM) likewise.
-std::u16string TextSpecial(std::u16string_view /*name*/) {
-  return {};
-}
-
 std::u16string Digits(int value, int width) {
   std::u16string out(static_cast<std::size_t>(width), u'0');
   for (int i = width - 1; i >= 0 && value > 0; --i) {
@@ -113,22 +103,29 @@ std::u16string Digits(int value, int width) {
   return out;
 }
 
-}  // namespace
-
-bool ReadSpecialName(THensuFmt& context, std::u16string_view name, Value* out) {
+// The screen, cursor, folder and window-marker names, read afresh each time.
+bool ReadLiveSpecial(THensuFmt& context, std::u16string_view name, Value* out) {
   double number = NumericSpecial(name);
   if (number != kNoSpecial) {
     *out = Value::Double(number);
     return true;
   }
-  std::u16string text = TextSpecial(name);
-  if (!text.empty()) {
-    *out = Value::String(std::move(text));
+  std::u16string text = TextSpecial(name, context.interp);
+  if (text.empty()) return false;
+  *out = Value::String(std::move(text));
+  return true;
+}
+
+}  // namespace
+
+bool ReadSpecialName(THensuFmt& context, std::u16string_view name, Value* out) {
+  // Constants first: they are what scripts read most.
+  if (const BuiltinConstantTable::Entry* constant = BuiltinConstants().Find(name)) {
+    *out = Value::Double(constant->number);
     return true;
   }
-
   Fixed fixed;
-  if (!FindFixed(name, &fixed)) return false;
+  if (!FindFixed(name, &fixed)) return ReadLiveSpecial(context, name, out);
   DateTimeParts t;
   if (fixed >= Fixed::kTimeYear && fixed <= Fixed::kTimeMillisecond3) {
     t = DecodeDateTime(context.timeStamp);
@@ -215,8 +212,7 @@ bool ReadSpecialName(THensuFmt& context, std::u16string_view name, Value* out) {
 
 bool IsReservedName(std::u16string_view name) {
   Fixed fixed;
-  if (FindFixed(name, &fixed)) return true;
-  return NumericSpecial(name) != kNoSpecial || !TextSpecial(name).empty();
+  return FindFixed(name, &fixed) || IsSpecialName(name);
 }
 
 }  // namespace zelk::vars
