@@ -1,121 +1,265 @@
-// Placeholder until the dispatcher lands: the name table and a clear error.
-#include <array>
+// The built-in dispatcher: the argument list is evaluated once, uniformly,
+// into the vectors of BuiltinArgs and checked against the function's
+// argument rules; then the family's branch runs.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
 #include <string>
 
 #include "builtins/builtin_family.h"
-#include "foundation/hashed_str_list.h"
+#include "builtins/builtin_table.h"
 #include "foundation/messages.h"
+#include "foundation/numbers.h"
+#include "foundation/text_scan.h"
+#include "runtime/evaluate.h"
+#include "runtime/interpreter.h"
 #include "runtime/report_error.h"
 
 namespace zelk {
 namespace {
 
-constexpr std::array<const char16_t*, kBuiltinCount> kBuiltinNames = {
-    u"INT",         u"ABS",          u"ZCUT",
-    u"ROUND",       u"SQRT",         u"POWER",
-    u"SIN",         u"COS",          u"TAN",
-    u"EXP",         u"LN",           u"LOGN",
-    u"GETID",       u"EXEC",         u"MSGBOX",
-    u"CTRLWIN",     u"SLEEP",        u"SENDSTR",
-    u"MMV",         u"BTN",          u"KBD",
-    u"ACW",         u"FUKIDASI",     u"CLKITEM",
-    u"DOSCMD",      u"SCKEY",        u"SOUND",
-    u"INPUT",       u"COPY",         u"LENGTH",
-    u"POS",         u"GETSTR",       u"CHKNUM",
-    u"SETSLIDER",   u"STATUS",       u"GETALLWIN",
-    u"GETTIME",     u"LOGPRINT",     u"VAL",
-    u"FOPEN",       u"FCLOSE",       u"FGET",
-    u"FPUT",        u"SETCLEAR",     u"FORMAT",
-    u"STOPFORM",    u"CHGMOJ",       u"POFF",
-    u"CHKBTN",      u"SLCTBOX",      u"MOUSEORG",
-    u"TRIM",        u"GETITEM",      u"PEEKCOLOR",
-    u"CHKIMG",      u"SAVEIMG",      u"KINDOFOS",
-    u"CHR",         u"ASC",          u"GETKEYSTATE",
-    u"RANDOM",      u"LOCKHARD",     u"GETDIR",
-    u"GETOLEITEM",  u"MUSCUR",       u"GETCTLHND",
-    u"IDTOHND",     u"HNDTOID",      u"TOKEN",
-    u"CPUUSERATE",  u"RESIZE",       u"POSACC",
-    u"SPEAK",       u"RECOSTATE",    u"DICTATE",
-    u"BALLOON",     u"CREATEFORM",   u"GETFORMDATA",
-    u"DELETEFILE",  u"CREATEOLEOBJ", u"GETACTIVEOLEOBJ",
-    u"LENGTHB",     u"COPYB",        u"POSB",
-    u"SENSOR",      u"POPUPMENU",    u"ISUNICODE",
-    u"FDELLINE",    u"CEIL",         u"ARCSIN",
-    u"ARCCOS",      u"ARCTAN",       u"DROPFILE",
-    u"STRCONV",     u"IEGETDATA",    u"IESETDATA",
-    u"SETFORMDATA", u"IELINK",       u"ENCODE",
-    u"DECODE",      u"OLEEVENT",     u"REPLACE",
-    u"ASCB",        u"XLGETDATA",    u"XLSETDATA",
-    u"XLACTIVATE",  u"XLSHEET",      u"XLOPEN",
-    u"XLCLOSE",     u"VARTYPE",      u"READINI",
-    u"WRITEINI",    u"DELETEINI",    u"IEGETSRC",
-    u"BETWEENSTR",  u"EVAL",         u"GETSLCTLST",
-    u"CHRB",        u"SHIFTARRAY",   u"CALCARRAY",
-    u"SAFEARRAY",   u"POWERSHELL",   u"SET8087CW",
-    u"SETHOTKEY",   u"GETSLIDER",    u"SPLIT",
-    u"JOIN",        u"SLICE",        u"QSORT",
-    u"IESETSRC",    u"MONITOR",      u"CTRLTRD",
-    u"LOCKHARDEX",  u"LENGTHS",      u"IEGETFRAME",
-};
-
-const TUHashedStrList& BuiltinIndex() {
-  static const TUHashedStrList index = [] {
-    TUHashedStrList list(true);
-    for (const char16_t* name : kBuiltinNames) list.Add(name);
-    return list;
+const BuiltinBranchTable& Branches() {
+  static const BuiltinBranchTable table = [] {
+    BuiltinBranchTable t;
+    AddStringBuiltins(t);
+    AddArrayBuiltins(t);
+    return t;
   }();
-  return index;
+  return table;
+}
+
+// The dispatcher's own errors stop the run: no TRY takes them.
+void ReportStop(std::u16string_view message, THensuFmt& context) {
+  ReportError(message, context, false, false);
+}
+
+std::u16string DecimalText(std::int64_t n) {
+  char buf[24];
+  int length = std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(n));
+  return std::u16string(buf, buf + length);
+}
+
+// The run-time maximum's message, for the functions that have one of their own.
+std::u16string TooManyMessage(int number) {
+  switch (number) {
+    case kBuiltinSleep:
+      return Msg(u"SLEEP: Too many argument", u"SLEEP: 引数の数が多すぎます");
+    case kBuiltinQsort:
+      return Msg(u"QSORT: Too many arguments", u"QSORT：引数が多すぎます");
+    default:
+      return Msg(u"Too many argument", u"引数の数が多すぎます");
+  }
+}
+
+// The position's text from its evaluated value.
+void ArgumentText(int number, int position, const Value& value, std::u16string_view source,
+                  std::u16string* text) {
+  if (number == kBuiltinVartype && position == 0) {
+    text->clear();
+    return;
+  }
+  switch (value.type()) {
+    case kVtBoolean:
+      // The stored 16-bit value read as signed: a COM true is -1.
+      *text = DecimalText(static_cast<std::int16_t>(value.AsInt()));
+      return;
+    case kVtNull:
+      text->clear();
+      return;
+    case kVtDispatch:
+      if (number == kBuiltinXlclose && position == 0) {
+        text->assign(source);
+      } else {
+        *text = DecimalText(
+            value.IsNothing() ? 0 : static_cast<std::int64_t>(value.AsObject()->Identity()));
+      }
+      return;
+    case kVtError:
+      *text = u"ERROR";
+      return;
+    default:
+      if (!value.ToText(text)) text->clear();
+  }
+}
+
+// IsNumberText with trimming and a strict exponent, without the trimmed
+// copy: most texts fail on their characters at once.
+bool IsNumberArgument(std::u16string_view text) {
+  text = TrimArgument(text);
+  if (text.empty()) return false;
+  if (text[0] != u'$') {
+    for (char16_t c : text) {
+      if (!((c >= u'0' && c <= u'9') || c == u'+' || c == u'-' || c == u'.' || c == u'e' ||
+            c == u'E')) {
+        return false;
+      }
+    }
+  }
+  return IsNumberText(text, true, true);
+}
+
+std::int64_t TruncatedWhole(double real) {
+  constexpr double kLimit = 9223372036854775807.0;
+  if (!(real > -kLimit)) return INT64_MIN;
+  if (real >= kLimit) return INT64_MAX;
+  return static_cast<std::int64_t>(real);
+}
+
+// Fills args from the argument text; false when the call must not go on
+// (everything has been reported).
+bool EvaluateArguments(int number, std::u16string_view argumentText, BuiltinArgs& args,
+                       THensuFmt& context) {
+  Interpreter& interp = *context.interp;
+  const BuiltinShape& shape = ShapeOf(number);
+  std::u16string_view rest = argumentText;
+  std::u16string prefixed;
+  for (int i = 0; i < kMaxBuiltinArguments; ++i) {
+    if (TrimArgument(rest).empty()) return true;
+    ++args.count;
+    std::u16string_view argument = CutArgument(&rest);
+    std::u16string& text = args.text[static_cast<std::size_t>(i)];
+    if (HasPosition(shape.raw, i)) {
+      text.assign(argument);
+    } else {
+      if (number == kBuiltinSckey && i >= 1 && argument.size() == 1) {
+        // A bare letter or digit names its key constant.
+        prefixed = u"VK_";
+        prefixed += argument;
+        argument = prefixed;
+      }
+      Value value;
+      try {
+        if (!Evaluate(argument, context, &value)) return false;
+      } catch (const std::exception&) {
+        ReportStop(u"SyntaxError-20", context);
+        return false;
+      }
+      ArgumentText(number, i, value, argument, &text);
+      if (i < 2) args.value[static_cast<std::size_t>(i)] = std::move(value);
+    }
+    if (IsNumberArgument(text)) {
+      const double real = TextToNumber(TrimArgument(text));
+      args.real[static_cast<std::size_t>(i)] = real;
+      args.whole[static_cast<std::size_t>(i)] = TruncatedWhole(real);
+      args.numeric[static_cast<std::size_t>(i)] = true;
+    } else if (!HasPosition(shape.text, i) || (HasPosition(shape.emptyOnly, i) && !text.empty())) {
+      std::u16string message = Msg(u"Definition is wrong: ", u"");
+      message += text;
+      message += Msg(u"", u": 定義が間違っています");
+      ReportStop(message, context);
+      return false;
+    }
+    if (interp.errorFlag != 0 || interp.abortLevel > 0) return false;
+  }
+  if (!TrimArgument(rest).empty()) {
+    ReportStop(Msg(u"Error: There are too many arguments to the Function",
+                   u"Error: 関数への引数が多すぎます"),
+               context);
+    return false;
+  }
+  return true;
+}
+
+std::uint64_t TickMs() {
+  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now().time_since_epoch())
+                                        .count());
+}
+
+// The shared empty result: copying it allocates nothing.
+const Value& EmptyText() {
+  static const Value empty = Value::String(std::u16string());
+  return empty;
 }
 
 }  // namespace
 
-int FindBuiltin(std::u16string_view name) {
-  return BuiltinIndex().IndexOf(name);
-}
-std::u16string_view BuiltinName(int number) {
-  return kBuiltinNames[static_cast<std::size_t>(number)];
-}
-bool IsMathBuiltin(int number) {
-  return (number >= 0 && number < 12) || (number >= 88 && number <= 91);
+std::u16string_view TrimArgument(std::u16string_view text) {
+  std::size_t b = 0, e = text.size();
+  while (b < e && IsBlankChar(text[b])) ++b;
+  while (e > b && IsBlankChar(text[e - 1])) --e;
+  return text.substr(b, e - b);
 }
 
-Value CallBuiltin(int number, std::u16string_view, THensuFmt& context, bool* failed) {
-  std::u16string message(BuiltinName(number));
-  message += Msg(u" is not available yet", u" はまだ使えません");
-  ReportError(message, context);
-  if (failed) *failed = true;
-  return Value::FailedByte();
+std::u16string_view CutArgument(std::u16string_view* rest) {
+  const std::u16string_view text = *rest;
+  bool quoted = false;
+  int parens = 0, brackets = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c == u'"') quoted = !quoted;
+    if (quoted) continue;
+    if (c == u'(') ++parens;
+    if (c == u')') --parens;
+    if (c == u'[') ++brackets;
+    if (c == u']') --brackets;
+    if (c == u',' && parens <= 0 && brackets <= 0) {
+      *rest = text.substr(i + 1);
+      return TrimArgument(text.substr(0, i));
+    }
+  }
+  *rest = std::u16string_view();
+  return TrimArgument(text);
 }
 
-Value CallMathBuiltin(int number, std::u16string_view text, THensuFmt& context, bool* failed) {
-  return CallBuiltin(number, text, context, failed);
-}
-
-bool CheckBuiltinCall(int, std::u16string_view, THensuFmt&) {
-  return true;
-}
-bool IsRawArgument(int, int) {
-  return false;
-}
-int MinimumArguments(int) {
-  return 0;
-}
 void BuiltinBranchTable::Set(std::u16string_view name, BuiltinBranch branch) {
-  branches_[static_cast<std::size_t>(FindBuiltin(name))] = branch;
+  const int number = FindBuiltin(name);
+  if (number < 0) {
+    std::fprintf(stderr, "built-in branch for an unknown name\n");
+    std::abort();
+  }
+  branches_[static_cast<std::size_t>(number)] = branch;
 }
+
 void BuiltinCall::Fail(std::u16string_view message) {
   ReportError(message, context);
   failed = true;
 }
-void ClearResult(std::u16string_view, THensuFmt&) {}
-int AppendResult(std::u16string_view, const Value&, THensuFmt&) {
-  return 0;
-}
-int ThreadSlotOf(const THensuFmt&) {
-  return -1;
-}
-int CallerIndex(const THensuFmt&) {
-  return 0;
+
+Value CallBuiltin(int number, std::u16string_view argumentText, THensuFmt& context, bool* failed) {
+  Interpreter& interp = *context.interp;
+  if (number < 0 || number >= kBuiltinCount || context.exitFlag != 0 || interp.abortLevel > 0) {
+    return Value::FailedByte();
+  }
+  Value result = EmptyText();
+  BuiltinArgs args;
+  if (!EvaluateArguments(number, argumentText, args, context)) {
+    if (failed) *failed = true;
+    return result;
+  }
+  if (args.count > ShapeOf(number).maximum) {
+    ReportStop(TooManyMessage(number), context);
+    if (failed) *failed = true;
+    return result;
+  }
+  // The math numbers have their own evaluator; STOPFORM does nothing beyond
+  // its arguments.
+  if (IsMathBuiltin(number) || number == kBuiltinStopform) return result;
+  const BuiltinBranch branch = Branches().At(number);
+  if (branch == nullptr) {
+    std::u16string message(BuiltinName(number));
+    message += Msg(u" is not available yet", u" はまだ使えません");
+    ReportError(message, context);
+    if (failed) *failed = true;
+    return result;
+  }
+
+  const bool mainThread = interp.IsMainThread();
+  if (mainThread) {
+    const std::uint64_t now = TickMs();
+    const std::uint64_t last = interp.lastCallReturnTick;
+    interp.lastCallGap =
+        now <= last ? 0 : static_cast<int>(std::min<std::uint64_t>(now - last, 999));
+  }
+  BuiltinCall call{number, BuiltinName(number), argumentText, args, result, context};
+  branch(call);
+  if (mainThread) interp.lastCallReturnTick = TickMs();
+  if ((call.failed || interp.errorFlag != 0) && failed) *failed = true;
+  return result;
 }
 
 }  // namespace zelk

@@ -386,6 +386,17 @@ bool ItemsOfName(THensuFmt& context, std::u16string_view collection, ForInItems*
   return true;
 }
 
+// The elements of the result array a built-in wrote during the collection.
+void ItemsOfResultArray(THensuFmt& context, ForInItems* items) {
+  Interpreter& interp = *context.interp;
+  std::unique_lock<std::recursive_mutex> guard(interp.variableLock, std::defer_lock);
+  if (vars::IsGlobalTable(context, context.vars)) guard.lock();
+  const int index = context.vars.names.IndexOf(context.lastResultArray);
+  if (index >= 0 && static_cast<std::size_t>(index) < context.vars.values.size()) {
+    items->values = context.vars.values[static_cast<std::size_t>(index)];
+  }
+}
+
 bool HasDotOutsideLiterals(std::u16string_view text) {
   bool quoted = false;
   for (char16_t c : text) {
@@ -406,8 +417,23 @@ bool TakeItems(THensuFmt& context, std::u16string_view collection, ForInItems* i
     if (ItemsOfName(context, collection, items, &failed)) return !failed;
     items->values.clear();
   }
+  // A list-producing built-in in the collection writes NAME_TMP and names
+  // it; the loop then runs over that list, not over the count returned.
   Value value;
-  if (!Evaluate(collection, context, &value)) return false;
+  {
+    struct Pending {
+      THensuFmt& context;
+      bool before;
+      ~Pending() { context.collectionPending = before; }
+    } pending{context, context.collectionPending};
+    context.collectionPending = true;
+    context.lastResultArray.clear();
+    if (!Evaluate(collection, context, &value)) return false;
+  }
+  if (!context.lastResultArray.empty()) {
+    ItemsOfResultArray(context, items);
+    return true;
+  }
   return ItemsOfValue(context, value, items);
 }
 
