@@ -1,0 +1,93 @@
+// EVAL: a text run as a line of script — a THREAD or CALL, an assignment
+// written with ":=", or an expression whose value is the result.
+#include "builtins/strings/string_functions.h"
+#include "foundation/paths.h"
+#include "foundation/text_scan.h"
+#include "frontend/assembly.h"
+#include "frontend/row_normalizer.h"
+#include "runtime/calls.h"
+#include "runtime/evaluate.h"
+#include "runtime/interpreter.h"
+#include "runtime/variables.h"
+
+namespace zelk {
+namespace {
+
+// The line as preprocessing would leave it; a text that is one literal
+// loses its quotes and is read as script.
+std::u16string PrepareLine(std::u16string_view text) {
+  RowNormalizer normalizer;
+  std::u16string line = normalizer.Normalize(std::u16string(text));
+  // A trailing "_" would wait for a next line that never comes.
+  if (normalizer.HasPending()) line = UpperOutside(StripRow(CutComment(text)), true);
+  if (line.size() >= 2 && line.front() == u'"' && line.back() == u'"' &&
+      line.find(u'"', 1) == line.size() - 1) {
+    line = UpperOutside(Trim(std::u16string_view(line).substr(1, line.size() - 2)), true);
+  }
+  return line;
+}
+
+bool StartsWithWord(std::u16string_view text, std::u16string_view word) {
+  return text.size() > word.size() && text.starts_with(word) && text[word.size()] == u' ';
+}
+
+// A target with a dot that names no module is a COM property.
+bool IsComTarget(const THensuFmt& context, std::u16string_view target) {
+  std::size_t dot = 0;
+  int dots = CountTopLevel(target, u'.', &dot);
+  if (dots == 0) return false;
+  if (target.starts_with(u"THIS.") || target.starts_with(u"GLOBAL.")) return false;
+  if (target.starts_with(u'.')) return !context.withTarget.IsString();
+  return dots > 1 ||
+         context.interp->definitions.moduleNames.IndexOf(Trim(target.substr(0, dot))) < 0;
+}
+
+void CallIncludedFile(BuiltinCall& call, std::u16string_view target) {
+  // The argument list starts at the first '(' outside literals.
+  std::size_t open = 0;
+  for (bool quoted = false; open < target.size(); ++open) {
+    if (target[open] == u'"') quoted = !quoted;
+    if (target[open] == u'(' && !quoted) break;
+  }
+  std::u16string path = Trim(target.substr(0, open));
+  std::u16string args(target.substr(open));
+  std::u16string base = FolderPart(call.context.interp->assembly.mainPath());
+  if (!base.empty()) base.pop_back();
+  std::u16string key = ScriptPathKey(ResolveScriptPath(path, base), base);
+  call.result =
+      DispatchCall(IncludeProcedureName(key) + args, call.context, false, true, &call.failed);
+}
+
+}  // namespace
+
+void BuiltinEval(BuiltinCall& call) {
+  THensuFmt& context = call.context;
+  std::u16string line = PrepareLine(call.args.text[0]);
+  if (StartsWithWord(line, u"THREAD")) {
+    call.result =
+        DispatchCall(Trim(std::u16string_view(line).substr(7)), context, true, false, &call.failed);
+    return;
+  }
+  if (StartsWithWord(line, u"CALL")) {
+    CallIncludedFile(call, Trim(std::u16string_view(line).substr(5)));
+    return;
+  }
+  int assign = PosOutside(u":=", line, false, false);
+  if (assign > 0) {
+    std::u16string target = Trim(std::u16string_view(line).substr(0, assign - 1));
+    Value value;
+    if (!Evaluate(Trim(std::u16string_view(line).substr(assign + 1)), context, &value)) {
+      call.failed = true;
+      return;
+    }
+    if (IsComTarget(context, target)) {
+      ComPropertyAssign(target, value, context);
+    } else {
+      SetValue(context, target, value);
+    }
+    return;
+  }
+  if (!Evaluate(line, context, &call.result)) call.failed = true;
+}
+
+}  // namespace zelk

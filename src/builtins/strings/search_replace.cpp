@@ -1,0 +1,148 @@
+// POS, REPLACE/CHGMOJ and BETWEENSTR, and the case and yen rules they share
+// with POSB.
+#include <algorithm>
+
+#include "builtins/strings/string_functions.h"
+#include "foundation/code_points.h"
+#include "foundation/messages.h"
+#include "foundation/text_scan.h"
+#include "runtime/interpreter.h"
+
+namespace zelk {
+namespace {
+
+constexpr unsigned kMapUpperCase = 0x200;  // LCMAP_UPPERCASE
+constexpr char16_t kYen = u'\u00A5';
+// Stands for the start or the end of the text when BETWEENSTR's from or to is empty.
+constexpr std::u16string_view kBetweenMarker = u"_ZELK_DF_BETWEEN_MJ_";
+
+std::u16string Reversed(std::u16string_view text) {
+  return std::u16string(text.rbegin(), text.rend());
+}
+
+}  // namespace
+
+MatchRule MatchRuleOf(const THensuFmt& context) {
+  return MatchRule{context.interp->options.sameStr, JapaneseMessages()};
+}
+
+std::u16string ForMatch(std::u16string_view text, MatchRule rule) {
+  std::u16string out;
+  if (rule.exact) {
+    out.assign(text);
+  } else {
+    out = MapString(text, kMapUpperCase);
+    // Positions must carry over to the original: one unit for one.
+    if (out.size() != text.size()) out = UpperAscii(text);
+  }
+  if (rule.yenAsBackslash) std::replace(out.begin(), out.end(), kYen, u'\\');
+  return out;
+}
+
+std::size_t FindNth(std::u16string_view sub, std::u16string_view text, std::int64_t n) {
+  if (sub.empty() || sub.size() > text.size()) return 0;
+  std::u16string reversedSub, reversedText;
+  const bool backwards = n < 0;
+  if (backwards) {
+    reversedSub = Reversed(sub);
+    reversedText = Reversed(text);
+    sub = reversedSub;
+    text = reversedText;
+    n = -n;
+  }
+  if (n == 0) n = 1;
+  std::size_t p = text.find(sub);
+  for (std::int64_t i = 1; i < n && p != std::u16string_view::npos; ++i) {
+    p = text.find(sub, p + 1);
+  }
+  if (p == std::u16string_view::npos) return 0;
+  return backwards ? text.size() - p - sub.size() + 1 : p + 1;
+}
+
+void BuiltinPos(BuiltinCall& call) {
+  const BuiltinArgs& a = call.args;
+  MatchRule rule = MatchRuleOf(call.context);
+  std::u16string sub = ForMatch(a.text[0], rule);
+  std::u16string text = ForMatch(a.text[1], rule);
+  std::size_t p = FindNth(sub, text, a.whole[2]);
+  std::int64_t position = 0;
+  if (p > 0) position = CodePointCount(std::u16string_view(a.text[1]).substr(0, p - 1)) + 1;
+  call.result = Value::Int(position);
+}
+
+// REPLACE and CHGMOJ: every occurrence, left to right, never rescanning what
+// was put in.
+void BuiltinReplace(BuiltinCall& call) {
+  const BuiltinArgs& a = call.args;
+  MatchRule rule = MatchRuleOf(call.context);
+  std::u16string text = a.text[0];
+  if (rule.yenAsBackslash) std::replace(text.begin(), text.end(), kYen, u'\\');
+  std::u16string hay = ForMatch(text, rule);
+  std::u16string needle = ForMatch(a.text[1], rule);
+  if (needle.empty()) {
+    call.result = Value::String(std::move(text));
+    return;
+  }
+  std::u16string out;
+  std::size_t from = 0;
+  for (std::size_t p = hay.find(needle); p != std::u16string::npos; p = hay.find(needle, from)) {
+    out.append(text, from, p - from);
+    out.append(a.text[2]);
+    from = p + needle.size();
+  }
+  out.append(text, from, std::u16string::npos);
+  call.result = Value::String(std::move(out));
+}
+
+bool BetweenText(std::u16string_view text, std::u16string_view from, std::u16string_view to,
+                 std::int64_t n, bool overlap, MatchRule rule, std::u16string* out) {
+  std::u16string original(text), fromText(from), toText(to);
+  if (fromText.empty()) {
+    original.insert(0, kBetweenMarker);
+    fromText = kBetweenMarker;
+  }
+  if (toText.empty()) {
+    original.append(kBetweenMarker);
+    toText = kBetweenMarker;
+  }
+  const bool backwards = n < 0;
+  if (backwards) {
+    // From the end: the reversed text is searched for the reversed closing
+    // delimiter first.
+    original = Reversed(original);
+    std::u16string reversedFrom = Reversed(toText);
+    toText = Reversed(fromText);
+    fromText = std::move(reversedFrom);
+    n = -n;
+  }
+  if (n == 0) n = 1;
+  const std::u16string hay = ForMatch(original, rule);
+  const std::u16string open = ForMatch(fromText, rule);
+  const std::u16string close = ForMatch(toText, rule);
+
+  std::size_t start = 0, end = 0;
+  for (std::int64_t i = 0; i < n; ++i) {
+    std::size_t p = hay.find(open, start);
+    if (p == std::u16string::npos) return false;
+    start = p + open.size();
+    end = hay.find(close, start);
+    if (end == std::u16string::npos) return false;
+    if (i + 1 < n && !overlap) start = end + close.size();
+  }
+  out->assign(original, start, end - start);
+  if (backwards) std::reverse(out->begin(), out->end());
+  return true;
+}
+
+void BuiltinBetweenStr(BuiltinCall& call) {
+  const BuiltinArgs& a = call.args;
+  std::u16string out;
+  if (!BetweenText(a.text[0], a.text[1], a.text[2], a.whole[3], a.whole[4] != 0,
+                   MatchRuleOf(call.context), &out)) {
+    call.result = Value();
+    return;
+  }
+  call.result = Value::String(std::move(out));
+}
+
+}  // namespace zelk
