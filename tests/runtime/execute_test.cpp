@@ -111,12 +111,21 @@ TEST_F(ExecuteTest, PrintLineKeepsTheBufferWithinTheLimit) {
 // Until the block statements, calls and threads exist, their rows end the run
 // with a message saying so (this goes with the stand-ins).
 TEST_F(ExecuteTest, StandInsSayWhatIsMissing) {
-  Run(u"H", kKindHashtbl);
-  EXPECT_EQ(u"HASHTBL is not available yet\rat line 1: H", LastError());
+  Run(u"H", kKindHashtbl);  // no stand-in any more
+  EXPECT_EQ(u"", LastError());
 
   ClearError();
   Run(u"F(1)", kKindThread);
   EXPECT_EQ(u"THREAD is not available yet: F(1)\rat line 2: F(1)", LastError());
+}
+
+// The row declares in the running context; a bad option ends the row there.
+TEST_F(ExecuteTest, HashtblRowDeclaresInItsContext) {
+  Run(u"H, G = 4096 + 1, K", kKindHashtbl);
+  EXPECT_EQ(u"4096 + 1: Specified is wrong\rat line 1: H, G = 4096 + 1, K", LastError());
+  EXPECT_EQ(0, context.hashNames.IndexOf(u"H"));
+  EXPECT_EQ(1, context.hashNames.Count());
+  EXPECT_EQ(0, interp.global.hashNames.Count());
 }
 
 TEST_F(ExecuteTest, UnclassifiedRowsAreClassifiedOnce) {
