@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "runtime/body_runner.h"
 #include "runtime/calls.h"
+#include "runtime/prerun_check.h"
 #include "runtime/report_error.h"
 #include "runtime/variables.h"
 #include "runtime/variables_internal.h"
@@ -22,7 +23,7 @@
 namespace zelk {
 namespace {
 
-PreRunCheck preRunCheck = &ReportFirstMarker;
+PreRunCheck preRunCheck = &CheckDefinitions;
 
 // The main program runs in the global context, so that its variables are the
 // global ones; its parameters are PARAM_STR[0..n-1].
@@ -83,7 +84,7 @@ std::u16string EnterScriptFolder(const std::u16string& mainPath) {
 }
 
 void SetPreRunCheck(PreRunCheck check) {
-  preRunCheck = check ? check : &ReportFirstMarker;
+  preRunCheck = check ? check : &CheckDefinitions;
 }
 
 bool ReportFirstMarker(Interpreter& interp) {

@@ -15,8 +15,7 @@ namespace zelk {
 std::u16string EnterScriptFolder(const std::u16string& mainPath);
 
 // The pre-run check: true when it found (and reported) an error, so that
-// nothing runs. Until the full check is installed, the first syntax-error
-// marker of the table is reported.
+// nothing runs. CheckDefinitions is the default; null restores it.
 using PreRunCheck = bool (*)(Interpreter& interp);
 void SetPreRunCheck(PreRunCheck check);
 // The first syntax-error marker of the table, reported with its file and
