@@ -7,9 +7,9 @@
 namespace zelk {
 
 struct AppPathSet {
-  std::u16string programFolder;        // with trailing '\'
-  std::u16string settingsFileName;     // executable name with ".INI"
-  std::u16string settingsFolder;       // AppData\ZELK
+  std::u16string programFolder;     // with trailing '\'
+  std::u16string settingsFileName;  // executable name with ".INI"
+  std::u16string settingsFolder;    // AppData\ZELK
   std::u16string settingsFile;
   std::u16string productSettingsFile;  // settingsFolder\ZELK.INI
   std::u16string logFileName;          // executable name with ".LOG", upper-cased
@@ -27,8 +27,8 @@ void SetupPathsFrom(const std::u16string& executablePath, const std::u16string& 
 std::u16string SettingsPath(const std::u16string& explicitPath);
 std::u16string IniRead(const std::u16string& section, const std::u16string& key,
                        const std::u16string& explicitPath = u"");
-void IniWrite(const std::u16string& section, const std::u16string& key,
-              const std::u16string& value, const std::u16string& explicitPath = u"");
+void IniWrite(const std::u16string& section, const std::u16string& key, const std::u16string& value,
+              const std::u16string& explicitPath = u"");
 // An empty key deletes the whole section.
 void IniDelete(const std::u16string& section, const std::u16string& key,
                const std::u16string& explicitPath = u"");

@@ -12,12 +12,12 @@ namespace zelk {
 
 // Encoding codes that callers remember and request.
 enum : int {
-  kEncodingDetect = 2,   // request: detect
+  kEncodingDetect = 2,      // request: detect
   kEncodingAnsiOrUtf8 = 4,  // read: no mark, ANSI; write: ANSI if lossless, else UTF-8
   kEncodingAnsi = 8,
-  kEncodingUtf8 = 16,     // no mark
-  kEncodingUtf8Mark = 32, // EF BB BF
-  kEncodingUtf16 = 64,    // FF FE, little-endian
+  kEncodingUtf8 = 16,      // no mark
+  kEncodingUtf8Mark = 32,  // EF BB BF
+  kEncodingUtf16 = 64,     // FF FE, little-endian
 };
 
 // Open-mode bits of the file built-ins; every other caller passes 0.

@@ -15,9 +15,12 @@ class ConsoleInterface final : public UserInterface {
     line += '\n';
     os::WriteStderr(line);
     switch (type & 0xF) {
-      case kMbOk: return kIdOk;
-      case kMbYesNo: return kIdNo;
-      default: return kIdCancel;
+      case kMbOk:
+        return kIdOk;
+      case kMbYesNo:
+        return kIdNo;
+      default:
+        return kIdCancel;
     }
   }
   void ShowStatusMessage(const std::u16string& text) override {
@@ -30,12 +33,16 @@ UserInterface* current = &console;
 
 }  // namespace
 
-void SetUserInterface(UserInterface* ui) { current = ui ? ui : &console; }
+void SetUserInterface(UserInterface* ui) {
+  current = ui ? ui : &console;
+}
 
 int ShowMessageBox(const std::u16string& text, const std::u16string& caption, unsigned type) {
   return current->ShowMessageBox(text, caption, type);
 }
 
-void ShowStatusMessage(const std::u16string& text) { current->ShowStatusMessage(text); }
+void ShowStatusMessage(const std::u16string& text) {
+  current->ShowStatusMessage(text);
+}
 
 }  // namespace zelk

@@ -15,7 +15,9 @@ inline constexpr std::u16string_view kErrorMarker = u"__ZELK_ERROR_ARI__";
 // The row that stands for an empty THEN or ELSE part of a one-line IF.
 inline constexpr std::u16string_view kNopRow = u"__DF_ZELK_SYNTAX_NOP__";
 
-inline bool IsErrorRow(std::u16string_view text) { return text.starts_with(kErrorMarker); }
+inline bool IsErrorRow(std::u16string_view text) {
+  return text.starts_with(kErrorMarker);
+}
 
 // Statement kind codes. Codes 5-10, 20, 30, 40, 46-48 and 50 are unused.
 enum StatementKind : std::int32_t {

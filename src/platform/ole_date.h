@@ -13,8 +13,7 @@ inline long DaysFromCivil(int year, unsigned month, unsigned day) {
   return era * 146097 + static_cast<long>(doe) - 719468;  // days since 1970-01-01
 }
 
-inline double OleDateFromFields(int year, int month, int day, int hour, int minute,
-                                double second) {
+inline double OleDateFromFields(int year, int month, int day, int hour, int minute, double second) {
   const long days = DaysFromCivil(year, month, day) + 25569;  // 1899-12-30 to 1970-01-01
   return static_cast<double>(days) + (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
 }

@@ -36,7 +36,7 @@ int CompareLocale(std::u16string_view a, std::u16string_view b);
 // Local date and time as a day count since 1899-12-30 with the time of day as fraction.
 double Now();
 
-bool FileExists(const std::u16string& path);    // a file, not a folder
+bool FileExists(const std::u16string& path);  // a file, not a folder
 bool FolderExists(const std::u16string& path);
 bool CreateFolder(const std::u16string& path);  // one level
 bool CopyFileNoOverwrite(const std::u16string& from, const std::u16string& to);

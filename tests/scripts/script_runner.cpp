@@ -18,8 +18,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -113,8 +113,8 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
   si.hStdOutput = outWrite;
   si.hStdError = errWrite;
   PROCESS_INFORMATION pi{};
-  BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                           nullptr, nullptr, &si, &pi);
+  BOOL ok = CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                           nullptr, &si, &pi);
   CloseHandle(outWrite);
   CloseHandle(errWrite);
   CloseHandle(nul);
@@ -146,7 +146,7 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
 #else
 
 RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-              const std::string& lang) {
+                     const std::string& lang) {
   RunResult r;
   int outPipe[2], errPipe[2];
   if (pipe(outPipe) != 0 || pipe(errPipe) != 0) return r;
@@ -280,7 +280,8 @@ class ScriptTest : public testing::Test {
     std::string out = Normalize(r.out, root_), err = Normalize(r.err, root_);
     std::string wantOut = Normalize(ReadFileBytes(beside(".out")), root_);
     EXPECT_EQ(wantOut, out) << "standard output of " << script_.string() << ", "
-                            << Difference(wantOut, out) << "\nstderr:\n" << err;
+                            << Difference(wantOut, out) << "\nstderr:\n"
+                            << err;
     if (fs::exists(beside(".err"))) {
       std::string wantErr = Normalize(ReadFileBytes(beside(".err")), root_);
       EXPECT_EQ(wantErr, err) << "standard error of " << script_.string() << ", "

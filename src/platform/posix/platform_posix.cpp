@@ -15,9 +15,9 @@
 #include <ctime>
 
 #include "foundation/utf.h"
-#include "platform/posix/native_path.h"
 #include "platform/ole_date.h"
 #include "platform/platform.h"
+#include "platform/posix/native_path.h"
 
 namespace zelk::os {
 namespace {
@@ -130,9 +130,15 @@ bool SetCurrentFolder(const std::u16string& path) {
   return ::chdir(NativePath(path).c_str()) == 0;
 }
 
-std::u16string TempFolder() { return EnvFolder("TMPDIR", "/tmp"); }
-std::u16string WindowsFolder() { return u"/usr"; }
-std::u16string SystemFolder() { return u"/usr/lib"; }
+std::u16string TempFolder() {
+  return EnvFolder("TMPDIR", "/tmp");
+}
+std::u16string WindowsFolder() {
+  return u"/usr";
+}
+std::u16string SystemFolder() {
+  return u"/usr/lib";
+}
 
 std::uint16_t SystemDefaultLanguage() {
   for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
@@ -142,7 +148,9 @@ std::uint16_t SystemDefaultLanguage() {
   return 0x409;
 }
 
-unsigned AnsiCodePage() { return 28591; }
+unsigned AnsiCodePage() {
+  return 28591;
+}
 
 std::u16string AnsiToText(std::string_view bytes) {
   std::u16string out(bytes.size(), u'\0');
@@ -212,7 +220,9 @@ bool CopyFileNoOverwrite(const std::u16string& from, const std::u16string& to) {
   return ok;
 }
 
-bool DeleteFile(const std::u16string& path) { return ::unlink(NativePath(path).c_str()) == 0; }
+bool DeleteFile(const std::u16string& path) {
+  return ::unlink(NativePath(path).c_str()) == 0;
+}
 
 double FileModificationTime(const std::u16string& path) {
   struct stat st;
@@ -224,9 +234,15 @@ std::unique_ptr<File> OpenFile(const std::u16string& path, OpenHow how, bool exc
                                std::string* error) {
   int flags = O_CLOEXEC;
   switch (how) {
-    case OpenHow::kRead: flags |= O_RDONLY; break;
-    case OpenHow::kReadWriteCreate: flags |= O_RDWR | O_CREAT; break;
-    case OpenHow::kCreateTruncate: flags |= O_RDWR | O_CREAT; break;
+    case OpenHow::kRead:
+      flags |= O_RDONLY;
+      break;
+    case OpenHow::kReadWriteCreate:
+      flags |= O_RDWR | O_CREAT;
+      break;
+    case OpenHow::kCreateTruncate:
+      flags |= O_RDWR | O_CREAT;
+      break;
   }
   std::string native = NativePath(path);
   struct stat st;
@@ -287,7 +303,11 @@ std::vector<std::u16string> CommandLineArgs(int argc, char** argv) {
   return args;
 }
 
-void WriteStdout(std::string_view utf8) { WriteAllTo(1, utf8); }
-void WriteStderr(std::string_view utf8) { WriteAllTo(2, utf8); }
+void WriteStdout(std::string_view utf8) {
+  WriteAllTo(1, utf8);
+}
+void WriteStderr(std::string_view utf8) {
+  WriteAllTo(2, utf8);
+}
 
 }  // namespace zelk::os

@@ -1,5 +1,7 @@
 // The operating-system layer on Windows.
+// windows.h first: the other system headers need its definitions.
 #include <windows.h>
+
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -13,12 +15,16 @@
 namespace zelk::os {
 namespace {
 
-const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+const wchar_t* W(const std::u16string& s) {
+  return reinterpret_cast<const wchar_t*>(s.c_str());
+}
 
 std::u16string FromW(const wchar_t* s, std::size_t n) {
   return std::u16string(reinterpret_cast<const char16_t*>(s), n);
 }
-std::u16string FromW(const wchar_t* s) { return FromW(s, wcslen(s)); }
+std::u16string FromW(const wchar_t* s) {
+  return FromW(s, wcslen(s));
+}
 
 std::u16string WithoutTrailingSeparator(std::u16string s) {
   // "C:\" keeps its separator: without it the text names the drive's current folder.
@@ -124,14 +130,17 @@ std::u16string SystemFolder() {
   return FolderFrom([](wchar_t* b, DWORD n) { return GetSystemDirectoryW(b, n); });
 }
 
-std::uint16_t SystemDefaultLanguage() { return GetSystemDefaultLangID(); }
+std::uint16_t SystemDefaultLanguage() {
+  return GetSystemDefaultLangID();
+}
 
-unsigned AnsiCodePage() { return GetACP(); }
+unsigned AnsiCodePage() {
+  return GetACP();
+}
 
 std::u16string AnsiToText(std::string_view bytes) {
   if (bytes.empty()) return u"";
-  int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr,
-                              0);
+  int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
   std::u16string out(static_cast<std::size_t>(n), u'\0');
   MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()),
                       reinterpret_cast<wchar_t*>(out.data()), n);
@@ -144,8 +153,7 @@ bool TextToAnsi(std::u16string_view text, std::string* bytes) {
   const wchar_t* w = reinterpret_cast<const wchar_t*>(text.data());
   int len = static_cast<int>(text.size());
   BOOL usedDefault = FALSE;
-  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w, len, nullptr, 0, nullptr,
-                              nullptr);
+  int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w, len, nullptr, 0, nullptr, nullptr);
   bytes->resize(static_cast<std::size_t>(n));
   WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w, len, bytes->data(), n, nullptr,
                       &usedDefault);
@@ -176,21 +184,24 @@ bool FolderExists(const std::u16string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool CreateFolder(const std::u16string& path) { return CreateDirectoryW(W(path), nullptr) != 0; }
+bool CreateFolder(const std::u16string& path) {
+  return CreateDirectoryW(W(path), nullptr) != 0;
+}
 
 bool CopyFileNoOverwrite(const std::u16string& from, const std::u16string& to) {
   return CopyFileW(W(from), W(to), TRUE) != 0;
 }
 
-bool DeleteFile(const std::u16string& path) { return DeleteFileW(W(path)) != 0; }
+bool DeleteFile(const std::u16string& path) {
+  return DeleteFileW(W(path)) != 0;
+}
 
 double FileModificationTime(const std::u16string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(W(path), GetFileExInfoStandard, &data)) return 0;
   FILETIME local;
   SYSTEMTIME st;
-  if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
-      !FileTimeToSystemTime(&local, &st))
+  if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &st))
     return 0;
   return OleDateFromSystemTime(st);
 }
@@ -199,7 +210,8 @@ std::unique_ptr<File> OpenFile(const std::u16string& path, OpenHow how, bool exc
                                std::string* error) {
   DWORD access = GENERIC_READ, creation = OPEN_EXISTING;
   switch (how) {
-    case OpenHow::kRead: break;
+    case OpenHow::kRead:
+      break;
     case OpenHow::kReadWriteCreate:
       access = GENERIC_READ | GENERIC_WRITE;
       creation = OPEN_ALWAYS;
@@ -210,17 +222,15 @@ std::unique_ptr<File> OpenFile(const std::u16string& path, OpenHow how, bool exc
       break;
   }
   DWORD share = exclusive ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
-  HANDLE h = CreateFileW(W(path), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL,
-                         nullptr);
+  HANDLE h = CreateFileW(W(path), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     if (error) {
       DWORD code = GetLastError();
       wchar_t buf[512];
-      DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                               nullptr, code, 0, buf, 512, nullptr);
+      DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                               code, 0, buf, 512, nullptr);
       *error = n ? TextToUtf8(FromW(buf, n)) : "error " + std::to_string(code);
-      while (!error->empty() && (error->back() == '\n' || error->back() == '\r'))
-        error->pop_back();
+      while (!error->empty() && (error->back() == '\n' || error->back() == '\r')) error->pop_back();
     }
     return nullptr;
   }
@@ -240,7 +250,9 @@ std::vector<std::u16string> FindFiles(const std::u16string& pattern) {
   return names;
 }
 
-void SleepMs(int ms) { Sleep(ms < 0 ? 0 : static_cast<DWORD>(ms)); }
+void SleepMs(int ms) {
+  Sleep(ms < 0 ? 0 : static_cast<DWORD>(ms));
+}
 
 void ProcessMessages() {
   MSG msg;
@@ -260,7 +272,11 @@ std::vector<std::u16string> CommandLineArgs(int, char**) {
   return args;
 }
 
-void WriteStdout(std::string_view utf8) { WriteHandle(STD_OUTPUT_HANDLE, utf8); }
-void WriteStderr(std::string_view utf8) { WriteHandle(STD_ERROR_HANDLE, utf8); }
+void WriteStdout(std::string_view utf8) {
+  WriteHandle(STD_OUTPUT_HANDLE, utf8);
+}
+void WriteStderr(std::string_view utf8) {
+  WriteHandle(STD_ERROR_HANDLE, utf8);
+}
 
 }  // namespace zelk::os
