@@ -449,7 +449,8 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
   if (callee.tryErrFlag && caller.tryDepth > 0 && !interp.errorFlag) {
     // The body left for a TRY of a calling context: it takes the error there.
     if (reReported) *reReported = true;
-    ReportError(callee.tryErrMsg, caller);
+    // TRY_ERRLINE tells where the error happened, not where the call stands.
+    ReportError(callee.tryErrMsg, caller, false, true, &callee.tryErrLine);
   }
   return result;
 }

@@ -377,6 +377,11 @@ void Evaluator::ParsePrimary(Value& v) {
   if (token_.kind == kTokCall) {
     Call(v);
     if (!stop_) Next();
+    // An array result indexed at once: SPLIT(s)[1].
+    if (!stop_ && token_.kind == kTokName && token_.text.starts_with(u'[')) {
+      IndexResult(v);
+      if (!stop_) Next();
+    }
     return;
   }
   if (token_.kind == kTokParen && token_.text == u"(") {

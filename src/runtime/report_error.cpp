@@ -151,12 +151,13 @@ std::u16string HideSyntaxErrorNumber(std::u16string text) {
   return Trim(text);
 }
 
-void ReportError(std::u16string_view message, THensuFmt& context, bool force, bool allowTry) {
+void ReportError(std::u16string_view message, THensuFmt& context, bool force, bool allowTry,
+                 const std::u16string* where) {
   Interpreter& interp = *context.interp;
   if ((interp.errorFlag != 0 && !force) || interp.abortLevel >= 1) return;
 
   std::u16string text = Trim(message);
-  std::u16string location = ErrorLocation(context);
+  std::u16string location = where != nullptr ? *where : ErrorLocation(context);
   context.tryErrMsg = text;
   context.tryErrLine = location;
 

@@ -11,8 +11,10 @@
 namespace zelk {
 
 // force: report even when errorFlag is set; allowTry: an open TRY may take it.
+// where: the error's location when it happened elsewhere (inside a call);
+// null for the context's current row.
 void ReportError(std::u16string_view message, THensuFmt& context, bool force = false,
-                 bool allowTry = true);
+                 bool allowTry = true, const std::u16string* where = nullptr);
 // For errors after which the script may go on: the user is asked whether to abort.
 void ReportAndAsk(std::u16string_view message, THensuFmt& context);
 // "PATH: at line N: statement" for the context's current row (no path in the
