@@ -248,7 +248,7 @@ Value CallBuiltin(int number, std::u16string_view argumentText, THensuFmt& conte
     return result;
   }
 
-  const bool mainThread = interp.IsMainThread();
+  const bool mainThread = context.recordIndex == 0;
   if (mainThread) {
     const std::uint64_t now = TickMs();
     const std::uint64_t last = interp.lastCallReturnTick;

@@ -49,10 +49,9 @@ int AppendResult(std::u16string_view name, const Value& value, THensuFmt& contex
   return AppendElement(context, target, value);
 }
 
+// The context's thread record tells the thread: 0 the main one, slot + 1 a script thread.
 int ThreadSlotOf(const THensuFmt& context) {
-  if (context.interp->IsMainThread()) return -1;
-  const int slot = context.threadNumber;
-  return slot >= 0 && slot < kThreadRecords - 1 ? slot : -1;
+  return context.recordIndex == 0 ? -1 : context.recordIndex - 1;
 }
 
 int CallerIndex(const THensuFmt& context) {

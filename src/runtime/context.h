@@ -69,8 +69,6 @@ struct THensuFmt {
   // result array then write NAME_TMP, and name it in lastResultArray.
   bool collectionPending = false;
   std::u16string lastResultArray;
-  // COPYB/CHRB produced ANSI bytes: the assignment keeps the value ANSI.
-  bool ansiResult = false;
 
   VariableTable vars;
   TUHashedStrList hashNames;

@@ -60,11 +60,6 @@ bool IsModuleMember(const THensuFmt& context, std::u16string_view text, const To
          context.interp->definitions.moduleNames.IndexOf(TrimView(text.substr(0, dots.first))) >= 0;
 }
 
-bool IsComMember(const THensuFmt& context, std::u16string_view text) {
-  TopLevelDots dots = FindTopLevelDots(text);
-  return dots.count > 0 && !IsModuleMember(context, text, dots);
-}
-
 // Where a row's kind is refined. Written by index after the row ran: the
 // statement may have run anything meanwhile.
 struct KindSlot {
@@ -370,6 +365,11 @@ bool PassThreadGate(THensuFmt&) {
 }
 
 }  // namespace
+
+bool IsComMember(const THensuFmt& context, std::u16string_view text) {
+  TopLevelDots dots = FindTopLevelDots(text);
+  return dots.count > 0 && !IsModuleMember(context, text, dots);
+}
 
 void ExecuteRow(THensuFmt& context) {
   Interpreter& interp = *context.interp;

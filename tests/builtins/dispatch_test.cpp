@@ -131,6 +131,10 @@ TEST_F(BuiltinRunTest, ResultArraysAndTheirTemporaryNames) {
 
   EXPECT_EQ(-1, ThreadSlotOf(global));
   EXPECT_EQ(0, CallerIndex(global));
+  THensuFmt inThread(interp, true);
+  inThread.recordIndex = 5;  // script thread slot 4
+  EXPECT_EQ(4, ThreadSlotOf(inThread));
+  EXPECT_EQ(5, CallerIndex(inThread));
 }
 
 TEST_F(BuiltinRunTest, PreRunCheckCountsAndTokenVariable) {

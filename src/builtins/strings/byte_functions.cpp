@@ -12,10 +12,9 @@ std::string AnsiBytes(std::u16string_view text) {
   return bytes;
 }
 
-// COPYB and CHRB: the assignment keeps such a value as ANSI.
+// COPYB and CHRB: an ANSI string value, which assignments keep as it is.
 void SetAnsiResult(BuiltinCall& call, std::string_view bytes) {
   call.result = Value::String(os::AnsiToText(bytes), kVtNarrowStr);
-  call.context.ansiResult = true;
 }
 
 }  // namespace

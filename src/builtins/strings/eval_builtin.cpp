@@ -7,6 +7,7 @@
 #include "frontend/row_normalizer.h"
 #include "runtime/calls.h"
 #include "runtime/evaluate.h"
+#include "runtime/execute.h"
 #include "runtime/interpreter.h"
 #include "runtime/variables.h"
 
@@ -29,17 +30,6 @@ std::u16string PrepareLine(std::u16string_view text) {
 
 bool StartsWithWord(std::u16string_view text, std::u16string_view word) {
   return text.size() > word.size() && text.starts_with(word) && text[word.size()] == u' ';
-}
-
-// A target with a dot that names no module is a COM property.
-bool IsComTarget(const THensuFmt& context, std::u16string_view target) {
-  std::size_t dot = 0;
-  int dots = CountTopLevel(target, u'.', &dot);
-  if (dots == 0) return false;
-  if (target.starts_with(u"THIS.") || target.starts_with(u"GLOBAL.")) return false;
-  if (target.starts_with(u'.')) return !context.withTarget.IsString();
-  return dots > 1 ||
-         context.interp->definitions.moduleNames.IndexOf(Trim(target.substr(0, dot))) < 0;
 }
 
 void CallIncludedFile(BuiltinCall& call, std::u16string_view target) {
@@ -80,7 +70,7 @@ void BuiltinEval(BuiltinCall& call) {
       call.failed = true;
       return;
     }
-    if (IsComTarget(context, target)) {
+    if (IsComMember(context, target)) {
       ComPropertyAssign(target, value, context);
     } else {
       SetValue(context, target, value);
