@@ -179,10 +179,7 @@ const Value& EmptyText() {
 }  // namespace
 
 std::u16string_view TrimArgument(std::u16string_view text) {
-  std::size_t b = 0, e = text.size();
-  while (b < e && IsBlankChar(text[b])) ++b;
-  while (e > b && IsBlankChar(text[e - 1])) --e;
-  return text.substr(b, e - b);
+  return TrimView(text);
 }
 
 std::u16string_view CutArgument(std::u16string_view* rest) {

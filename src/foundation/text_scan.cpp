@@ -297,11 +297,15 @@ bool IsBlankChar(char16_t c) {
   return c <= u' ';
 }
 
-std::u16string Trim(std::u16string_view text) {
+std::u16string_view TrimView(std::u16string_view text) {
   std::size_t b = 0, e = text.size();
   while (b < e && IsBlankChar(text[b])) ++b;
   while (e > b && IsBlankChar(text[e - 1])) --e;
-  return std::u16string(text.substr(b, e - b));
+  return text.substr(b, e - b);
+}
+
+std::u16string Trim(std::u16string_view text) {
+  return std::u16string(TrimView(text));
 }
 
 bool StartsWith(std::u16string_view text, std::u16string_view prefix) {

@@ -86,6 +86,8 @@ inline int CountTopLevel(std::u16string_view text, char16_t target, std::size_t*
 std::u16string UpperAscii(std::u16string_view text);
 bool IsBlankChar(char16_t c);  // blank, TAB, CR, LF and the other ASCII controls
 std::u16string Trim(std::u16string_view text);
+// The same without a copy: a view into text.
+std::u16string_view TrimView(std::u16string_view text);
 bool StartsWith(std::u16string_view text, std::u16string_view prefix);
 bool EndsWith(std::u16string_view text, std::u16string_view suffix);
 

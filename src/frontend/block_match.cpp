@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/messages.h"
+#include "foundation/text_scan.h"
 
 namespace zelk {
 namespace {
@@ -102,17 +103,6 @@ void Mark(StatementTable& table, int row) {
     table.BlockMatched.resize(table.StmtTexts.size(), 0);
   }
   table.BlockMatched[row] = 1;
-}
-
-bool IsBlank(char16_t c) {
-  return c <= u' ';
-}
-
-u16string_view TrimView(u16string_view text) {
-  std::size_t b = 0, e = text.size();
-  while (b < e && IsBlank(text[b])) ++b;
-  while (e > b && IsBlank(text[e - 1])) --e;
-  return text.substr(b, e - b);
 }
 
 // The head's text after its keyword, trimmed.

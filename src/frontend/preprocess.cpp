@@ -23,14 +23,6 @@ std::u16string Marker(std::u16string_view message) {
   return marker;
 }
 
-std::u16string_view TrimView(std::u16string_view text) {
-  std::size_t b = 0;
-  std::size_t e = text.size();
-  while (b < e && IsBlankChar(text[b])) ++b;
-  while (e > b && IsBlankChar(text[e - 1])) --e;
-  return text.substr(b, e - b);
-}
-
 // An include's wrapper row: "PROCEDURE <PATH>.ZLS()".
 bool IsIncludeHeader(std::u16string_view row) {
   return row.starts_with(u"PROCEDURE ") && row.ends_with(u".ZLS()");

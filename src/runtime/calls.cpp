@@ -37,12 +37,6 @@ constexpr std::int32_t kDefaultValue = 4;
 // The name is RESULT or an earlier parameter's: it may exist when it is bound.
 constexpr std::int32_t kNameTaken = 8;
 
-std::u16string_view TrimView(std::u16string_view text) {
-  while (!text.empty() && IsBlankChar(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlankChar(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 // Calls the dispatcher takes apart without allocating: most have few arguments.
 template <typename T>
 class SmallList {

@@ -23,13 +23,6 @@
 namespace zelk {
 namespace {
 
-std::u16string_view TrimView(std::u16string_view text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && IsBlankChar(text[begin])) ++begin;
-  while (end > begin && IsBlankChar(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
-
 // 0-based position of the first '=' outside literals and parentheses, or npos.
 std::size_t AssignPosition(std::u16string_view text) {
   int p = PosOutside(u"=", text, true, false);

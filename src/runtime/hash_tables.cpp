@@ -24,12 +24,6 @@ namespace {
 
 using Guard = std::unique_lock<std::recursive_mutex>;
 
-std::u16string_view TrimView(std::u16string_view text) {
-  while (!text.empty() && (text.front() == u' ' || text.front() == u'\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == u' ' || text.back() == u'\t')) text.remove_suffix(1);
-  return text;
-}
-
 std::u16string WrongText(std::u16string_view what) {
   std::u16string t(what);
   return vars::Pick(t + u": Specified is wrong", t + u"：指定が間違っています");

@@ -471,12 +471,6 @@ bool CheckExpression(std::u16string_view text, THensuFmt& context, Value* value)
   return Evaluate(text, context, out) && !Stopped(context);
 }
 
-std::u16string_view TrimView(std::u16string_view text) {
-  while (!text.empty() && IsBlankChar(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlankChar(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 bool IsCountUpTo(std::u16string_view text, int limit) {
   if (text.empty() || text.size() > 9 || text[0] == u'0') return false;
   int n = 0;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/text_scan.h"
 #include "runtime/context.h"
 #include "runtime/value.h"
 
@@ -41,7 +42,6 @@ bool CheckExpression(std::u16string_view text, THensuFmt& context, Value* value 
 bool CheckNewName(std::u16string_view declaration, THensuFmt& context, std::u16string* base,
                   int* indexes);
 
-std::u16string_view TrimView(std::u16string_view text);
 // Pieces at commas outside literals, brackets and parentheses; empty pieces
 // are kept; a blank text has none.
 std::vector<std::u16string_view> TopLevelPieces(std::u16string_view text);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "foundation/messages.h"
+#include "foundation/text_scan.h"
 #include "runtime/evaluate.h"
 #include "runtime/interpreter.h"
 #include "runtime/report_error.h"
@@ -15,12 +16,6 @@ namespace {
 bool IsNameChar(char16_t c) {
   return c >= 0x80 || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') ||
          (c >= u'0' && c <= u'9') || c == u'_' || c == u'.';
-}
-
-std::u16string_view TrimView(std::u16string_view text) {
-  while (!text.empty() && text.front() <= u' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() <= u' ') text.remove_suffix(1);
-  return text;
 }
 
 // Whether the global lookup would only repeat the context's own.
