@@ -57,7 +57,13 @@ std::u16string FixedDecimals(double value, int decimals) {
   for (; p != end && *p != 'e'; ++p) {
     if (*p != '.') mantissa.push_back(*p);
   }
-  int exponent = p != end ? std::atoi(p + 1) : 0;
+  // The buffer is not terminated: the exponent is read up to end only.
+  int exponent = 0;
+  if (p != end) {
+    ++p;
+    if (p != end && *p == '+') ++p;
+    std::from_chars(p, end, exponent);
+  }
   // value = mantissa * 10^(exponent - 16); scaled by 10^decimals and rounded.
   int shift = exponent - 16 + decimals;
   std::string digits;

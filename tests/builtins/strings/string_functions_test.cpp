@@ -54,6 +54,23 @@ TEST(StringFormat, RoundsHalfAwayFromZeroOnEveryPlatform) {
   EXPECT_EQ(FixedDecimals(1e20, 1), u"100000000000000000000.0");
 }
 
+// Leaves digits on the stack where the next call's buffers will lie.
+__attribute__((noinline)) void DirtyTheStack() {
+  volatile char junk[4096];
+  for (std::size_t i = 0; i < sizeof junk; ++i) junk[i] = static_cast<char>('0' + i % 10);
+}
+
+TEST(StringFormat, ReadsOnlyTheDigitsItWrote) {
+  // The exponent was once read past the end of the converted digits, so that
+  // whatever the stack held there became part of it.
+  for (int i = 0; i < 1000; ++i) {
+    DirtyTheStack();
+    ASSERT_EQ(FixedDecimals(3.14159, 2), u"3.14") << "round " << i;
+    DirtyTheStack();
+    ASSERT_EQ(FixedDecimals(1234, 0), u"1234") << "round " << i;
+  }
+}
+
 TEST(StringFormat, WidthCutsOrDropsDecimalsAndPads) {
   EXPECT_EQ(FormatNumber(3.14159, 3, true, 6, true, 2), u"  3.14");
   EXPECT_EQ(FormatNumber(3.14159, 3, true, 3, true, 2), u"3.1");
