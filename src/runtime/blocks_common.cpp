@@ -5,6 +5,7 @@
 #include "foundation/messages.h"
 #include "foundation/utf.h"
 #include "frontend/statement_table.h"
+#include "platform/stack.h"
 #include "runtime/blocks.h"
 #include "runtime/blocks_internal.h"
 #include "runtime/evaluate.h"
@@ -219,21 +220,10 @@ void FinishLoop(THensuFmt& context, std::int32_t head, std::int32_t closer) {
   if (context.curOffset < closer) context.curOffset = closer;
 }
 
-BlockNesting::BlockNesting() = default;
-
-BlockNesting::~BlockNesting() {
-  if (depth_) --*depth_;
-}
-
-bool BlockNesting::Enter(THensuFmt& context) {
-  int& depth = context.interp->RecordOf(context).blockDepth;
-  if (depth >= kMaxBlockDepth) {
-    ReportError(Msg(u"Blocks are nested too deeply", u"ブロックの入れ子が深すぎます"), context);
-    return false;
-  }
-  ++depth;
-  depth_ = &depth;
-  return true;
+bool RoomForBlock(THensuFmt& context) {
+  if (!os::StackIsLow(os::StackUse::kBlock)) return true;
+  ReportError(Msg(u"Blocks are nested too deeply", u"ブロックの入れ子が深すぎます"), context);
+  return false;
 }
 
 void CancelPendingJump(const THensuFmt* context, std::int32_t landing) {

@@ -321,8 +321,7 @@ void Select(THensuFmt& context) {
 
 void RunIfb(THensuFmt& context) {
   if (context.interp->errorFlag) return;
-  BlockNesting nesting;
-  if (!nesting.Enter(context)) return;
+  if (!RoomForBlock(context)) return;
   try {
     Ifb(context);
   } catch (const std::exception& e) {
@@ -332,8 +331,7 @@ void RunIfb(THensuFmt& context) {
 
 void RunSelect(THensuFmt& context) {
   if (context.interp->errorFlag) return;
-  BlockNesting nesting;
-  if (!nesting.Enter(context)) return;
+  if (!RoomForBlock(context)) return;
   try {
     Select(context);
   } catch (const std::exception& e) {

@@ -73,22 +73,9 @@ void UnwindLoopRest(THensuFmt& context, std::int32_t head, std::int32_t closer);
 // loop only steps back so that its caller's step lands where the TRY left it.
 void FinishLoop(THensuFmt& context, std::int32_t head, std::int32_t closer);
 
-// One more block open on this thread while it lives. Blocks nest by
-// recursion, so a body of blocks nested beyond kMaxBlockDepth is refused with
-// a message rather than left to exhaust the stack.
-inline constexpr int kMaxBlockDepth = 1000;
-class BlockNesting {
- public:
-  BlockNesting();
-  ~BlockNesting();
-  BlockNesting(const BlockNesting&) = delete;
-  BlockNesting& operator=(const BlockNesting&) = delete;
-  // False (after a report) when the block would nest too deeply.
-  bool Enter(THensuFmt& context);
-
- private:
-  int* depth_ = nullptr;  // the thread's counter, once entered
-};
+// Blocks nest by recursion: false (after a report) when the stack has no
+// room for one more, rather than letting it overflow.
+bool RoomForBlock(THensuFmt& context);
 
 // The jump of the row being run was cancelled (an error in a FINALLY part it
 // ran was taken by an EXCEPT): RunRow clears the pending counts when the row

@@ -569,8 +569,7 @@ void Repeat(THensuFmt& context) {
 template <class Handler>
 void Guarded(THensuFmt& context, const char16_t* prefix, Handler handler) {
   if (context.interp->errorFlag) return;
-  BlockNesting nesting;
-  if (!nesting.Enter(context)) return;
+  if (!RoomForBlock(context)) return;
   try {
     handler(context);
   } catch (const std::exception& e) {

@@ -6,17 +6,6 @@
 #include "runtime/interpreter.h"
 
 namespace zelk {
-namespace {
-
-// Per thread: the calls nested now, and where the stack stood at the first.
-thread_local int callDepth = 0;
-thread_local std::intptr_t stackAnchor = 0;
-
-std::intptr_t StackPosition() {
-  return reinterpret_cast<std::intptr_t>(__builtin_frame_address(0));
-}
-
-}  // namespace
 
 std::span<const std::u16string> BodyRows(const Interpreter& interp, int headerIndex) {
   const StatementTable& table = interp.table;
@@ -47,18 +36,6 @@ void RunBody(THensuFmt& context) {
   context.breakCount = 0;
   context.continueCount = 0;
   interp.host().DebugHook(context, true);
-}
-
-CallNesting::CallNesting() {
-  const std::intptr_t here = StackPosition();
-  if (callDepth == 0) stackAnchor = here;
-  // Both targets' stacks grow downwards.
-  entered_ = callDepth < kMaxCallDepth && stackAnchor - here < kMaxCallStackBytes;
-  if (entered_) ++callDepth;
-}
-
-CallNesting::~CallNesting() {
-  if (entered_) --callDepth;
 }
 
 std::u16string TooDeepMessage(std::u16string_view name) {

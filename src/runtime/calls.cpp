@@ -16,6 +16,7 @@
 #include "foundation/text_scan.h"
 #include "foundation/utf.h"
 #include "frontend/statement_table.h"
+#include "platform/stack.h"
 #include "runtime/body_runner.h"
 #include "runtime/evaluate.h"
 #include "runtime/interpreter.h"
@@ -386,8 +387,7 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
   if (headerIndex < 0 || static_cast<std::size_t>(headerIndex) >= interp.table.StmtTexts.size()) {
     return Value::FailedByte();
   }
-  CallNesting nesting;
-  if (!nesting.Entered()) {
+  if (os::StackIsLow(os::StackUse::kCall)) {
     ReportError(TooDeepMessage(HeaderName(interp, headerIndex)), caller);
     return Value::FailedByte();
   }

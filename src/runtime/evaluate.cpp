@@ -12,6 +12,7 @@
 
 #include "foundation/messages.h"
 #include "foundation/text_scan.h"
+#include "platform/stack.h"
 #include "runtime/calls.h"
 #include "runtime/interpreter.h"
 #include "runtime/operators.h"
@@ -81,6 +82,10 @@ bool SelectElement(Value* v, const std::vector<std::int32_t>& indexes) {
   return true;
 }
 
+void ReportTooDeep(THensuFmt& context) {
+  ReportError(Msg(u"The expression is nested too deeply", u"式の入れ子が深すぎます"), context);
+}
+
 void ReportEvaluationError(THensuFmt& context) {
   bool check = context.interp->checkPhase;
   const char16_t* message =
@@ -129,6 +134,11 @@ class Evaluator {
     failed_ = true;
     stop_ = true;
   }
+  // A nesting the stack has no room for.
+  void FailTooDeep() {
+    tooDeep_ = true;
+    Fail();
+  }
   // A report made by a name read or call (or a TRY that took it) ends the
   // evaluation silently: nothing more of the statement may run.
   void NoteSideEffects() {
@@ -163,7 +173,6 @@ class Evaluator {
   const CachedToken* replayEnd_ = nullptr;
   Current token_;
   int parenDepth_ = 0;
-  int nesting_ = 0;
   bool shortCircuit_;
   bool orSearched_ = false;
   bool orFound_ = false;
@@ -173,6 +182,7 @@ class Evaluator {
   std::u16string_view appendTarget_;
   Value* takenFrom_ = nullptr;  // the target's slot, emptied while its text grows here
   bool failed_ = false;
+  bool tooDeep_ = false;
   bool abandoned_ = false;
   bool skipped_ = false;
   bool skipResult_ = false;
@@ -363,13 +373,12 @@ void Evaluator::GiveTargetTextBack(const Value& v) {
 
 void Evaluator::ParseNot(Value& v) {
   if (token_.kind != kTokNot) return ParsePrimary(v);
-  if (++nesting_ > kMaxExpressionDepth) return Fail();
+  if (os::StackIsLow(os::StackUse::kExpression)) return FailTooDeep();
   Next();
   if (stop_) return;
   Value operand;
   ParseNot(operand);
   if (stop_) return;
-  --nesting_;
   if (!NotValue(operand, &v)) Fail();
 }
 
@@ -385,7 +394,7 @@ void Evaluator::ParsePrimary(Value& v) {
     return;
   }
   if (token_.kind == kTokParen && token_.text == u"(") {
-    if (++nesting_ > kMaxExpressionDepth) return Fail();
+    if (os::StackIsLow(os::StackUse::kExpression)) return FailTooDeep();
     ++parenDepth_;
     Next();
     if (stop_) return;
@@ -393,7 +402,6 @@ void Evaluator::ParsePrimary(Value& v) {
     if (stop_) return;
     if (token_.kind != kTokParen || token_.text != u")") return Fail();
     --parenDepth_;
-    --nesting_;
     Next();
     return;
   }
@@ -529,7 +537,11 @@ bool Evaluator::Run(Value* result) {
   }
   if (failed_) {
     *result = Value::FailedByte();
-    ReportEvaluationError(context_);
+    if (tooDeep_) {
+      ReportTooDeep(context_);
+    } else {
+      ReportEvaluationError(context_);
+    }
     return false;
   }
   if (skipped_) {
@@ -564,20 +576,13 @@ bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result, bool 
     return false;
   }
   context.evalMark = 0;
-  // Evaluations nested in this thread (an index inside an index, a call's
-  // argument) are bounded, so that a deep text ends in an error instead of
-  // exhausting the stack.
-  int& nested = context.interp->RecordOf(context).nestedEvaluations;
-  if (nested >= kMaxNestedEvaluations) {
+  // Evaluations nest (an index inside an index, a call's argument, EVAL):
+  // a deep text ends in an error instead of exhausting the stack.
+  if (os::StackIsLow(os::StackUse::kExpression)) {
     *result = Value::FailedByte();
-    ReportEvaluationError(context);
+    ReportTooDeep(context);
     return false;
   }
-  struct Nesting {
-    explicit Nesting(int& n) : count(n) { ++count; }
-    ~Nesting() { --count; }
-    int& count;
-  } nesting(nested);
   Evaluator evaluator(text, context, allowShortCircuit);
   evaluator.SetAppendTarget(appendTarget);
   return evaluator.Run(result);

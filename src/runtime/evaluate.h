@@ -39,11 +39,4 @@ struct CheckPhaseTests {
 };
 void SetCheckPhaseTests(const CheckPhaseTests& tests);
 
-// Deepest nesting of parentheses and "!" within one expression; deeper
-// expressions are evaluation errors instead of exhausting the stack.
-inline constexpr int kMaxExpressionDepth = 256;
-// Deepest nesting of evaluations in one thread (an index inside an index, a
-// call argument inside an expression, recursion through expressions).
-inline constexpr int kMaxNestedEvaluations = 1000;
-
 }  // namespace zelk

@@ -72,10 +72,6 @@ struct ThreadRecord {
   // COM failures of this thread: ignored after COM_ERR_IGN; COM_ERR_FLG.
   std::uint8_t comErrIgnore = 0;
   std::uint8_t comErrFlag = 0;
-  // Nesting counters of the thread (kept here rather than thread-local:
-  // thread-local storage costs a call per access on Windows).
-  int nestedEvaluations = 0;
-  int blockDepth = 0;
   void Size(int rows) {
     kinds.assign(static_cast<std::size_t>(rows), 0);
     tokens.clear();

@@ -29,7 +29,6 @@ PreRunCheck preRunCheck = &CheckDefinitions;
 // global ones; its parameters are PARAM_STR[0..n-1].
 void RunMainProgram(Interpreter& interp, int header, const std::vector<std::u16string>& params) {
   THensuFmt& global = interp.global;
-  CallNesting nesting;  // the first on this thread: later calls count from here
   {
     std::lock_guard<std::recursive_mutex> guard(interp.variableLock);
     int index = vars::CreateWithBounds(interp, global.vars, u"PARAM_STR",

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/ole_date.h"
+#include "platform/stack.h"
 
 namespace zelk::os {
 namespace {
@@ -97,6 +98,31 @@ TEST(PlatformText, LocaleOrderPutsLettersBeforeCase) {
   EXPECT_LT(CompareLocale(u"B", u"c"), 0);
   EXPECT_NE(0, CompareLocale(u"a", u"A"));
   EXPECT_EQ(0, CompareLocale(u"abc", u"abc"));
+}
+
+// Recurses until the stack is low; returns the depth reached.
+__attribute__((noinline)) int DepthUntilLow(int depth, std::size_t* left) {
+  volatile char frame[512];  // a frame of some size, as the interpreter's are
+  frame[0] = static_cast<char>(depth);
+  if (StackIsLow(StackUse::kCall)) {
+    *left = CurrentStackRoom().left;
+    return depth;
+  }
+  // Reading the frame after the call keeps the recursion a recursion.
+  return DepthUntilLow(depth + 1, left) + (frame[0] == static_cast<char>(depth) ? 0 : 1);
+}
+
+TEST(PlatformStack, RecursionStopsWithRoomLeftForAReport) {
+  for (std::size_t stack : {std::size_t{2} << 20, std::size_t{8} << 20}) {
+    std::size_t left[2] = {};
+    int depth[2] = {};
+    ASSERT_TRUE(RunOnThreadWithStack(stack, [&] {
+      for (int i = 0; i < 2; ++i) depth[i] = DepthUntilLow(0, &left[i]);
+    }));
+    EXPECT_GT(depth[0], 500) << "a " << stack << "-byte stack should hold a deep recursion";
+    EXPECT_GE(left[0], 200u * 1024) << "room for the report after the stop";
+    EXPECT_EQ(depth[0], depth[1]) << "the same depth from the same place";
+  }
 }
 
 TEST(PlatformTime, OleDatesCountFrom1899) {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -267,15 +266,6 @@ TEST_F(CallsTest, CallsStartAfterAShownError) {
       CallUserFunction(u"", Header(u"G"), interp.global, {}, {}, false, false, kFunctionKind);
   EXPECT_EQ(u"global G", result.Text());
   EXPECT_EQ(0, interp.errorFlag);
-}
-
-TEST(CallNestingTest, BoundsTheDepthPerThread) {
-  std::function<int()> nest = [&]() -> int {
-    CallNesting nesting;
-    return nesting.Entered() ? 1 + nest() : 0;
-  };
-  EXPECT_EQ(kMaxCallDepth, nest());
-  EXPECT_EQ(kMaxCallDepth, nest());  // every level was left again
 }
 
 }  // namespace

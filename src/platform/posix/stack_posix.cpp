@@ -1,0 +1,58 @@
+// Stack bounds from the thread's attributes, asked once per thread (for the
+// main thread glibc reads /proc, which is slow).
+#include <pthread.h>
+
+#include <cstdint>
+
+#include "platform/stack.h"
+
+namespace zelk::os {
+namespace {
+
+struct StackBounds {
+  std::uintptr_t low = 0;  // the lowest usable address; stacks grow downwards
+  std::size_t size = 0;
+};
+
+const StackBounds& Bounds() {
+  thread_local StackBounds bounds = [] {
+    StackBounds b;
+    pthread_attr_t attr;
+    void* address = nullptr;
+    if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+      pthread_attr_getstack(&attr, &address, &b.size);
+      std::size_t guard = 0;
+      pthread_attr_getguardsize(&attr, &guard);
+      pthread_attr_destroy(&attr);
+      b.low = reinterpret_cast<std::uintptr_t>(address) + guard;
+    }
+    return b;
+  }();
+  return bounds;
+}
+
+}  // namespace
+
+bool RunOnThreadWithStack(std::size_t stackBytes, const std::function<void()>& work) {
+  pthread_attr_t attr;
+  if (pthread_attr_init(&attr) != 0) return false;
+  pthread_attr_setstacksize(&attr, stackBytes);
+  pthread_t thread;
+  auto start = [](void* arg) -> void* {
+    (*static_cast<const std::function<void()>*>(arg))();
+    return nullptr;
+  };
+  const bool started =
+      pthread_create(&thread, &attr, start, const_cast<std::function<void()>*>(&work)) == 0;
+  pthread_attr_destroy(&attr);
+  if (started) pthread_join(thread, nullptr);
+  return started;
+}
+
+StackRoom CurrentStackRoom() {
+  const StackBounds& b = Bounds();
+  const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+  return {here > b.low ? here - b.low : 0, b.size};
+}
+
+}  // namespace zelk::os
