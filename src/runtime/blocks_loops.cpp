@@ -560,7 +560,8 @@ void Repeat(THensuFmt& context) {
       --context.continueCount;
       UnwindLoopRest(context, h, u);
       if (context.continueCount > 0) break;
-      context.curOffset = u;
+      // CONTINUE restarts the body without testing UNTIL.
+      context.curOffset = h + 1;
     }
   }
   FinishLoop(context, h, u);
