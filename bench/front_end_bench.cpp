@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/utf.h"
 #include "foundation/text_file.h"
-#include "foundation/utf.h"
 #include "frontend/assembly.h"
 #include "frontend/preprocess.h"
 #include "platform/platform.h"

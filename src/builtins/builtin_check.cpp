@@ -2,15 +2,15 @@
 // evaluator's check mode, TOKEN's variable, and the minimum count.
 #include <string>
 
+#include "base/text_scan.h"
 #include "builtins/builtin_family.h"
 #include "builtins/builtin_table.h"
 #include "foundation/messages.h"
-#include "foundation/text_scan.h"
-#include "runtime/evaluate.h"
-#include "runtime/interpreter.h"
-#include "runtime/report_error.h"
-#include "runtime/variables.h"
-#include "runtime/variables_internal.h"
+#include "runtime/core/interpreter.h"
+#include "runtime/core/report_error.h"
+#include "runtime/expr/evaluate.h"
+#include "runtime/vars/variable_parts.h"
+#include "runtime/vars/variables.h"
 
 namespace zelk {
 namespace {
@@ -46,7 +46,8 @@ bool CheckTokenVariable(std::u16string_view argument, THensuFmt& context) {
         context);
     return false;
   }
-  if (FindGlobal(context, base, GlobalTable::kConstants) >= 0 || vars::IsReservedName(base)) {
+  if (FindGlobal(context, base, GlobalTable::kConstants) >= 0 ||
+      vars::IsReservedName(*context.interp, base)) {
     std::u16string message = Msg(u"Constant cannot be used:", u"");
     message += argument;
     message += Msg(u"", u":定数は使えません");
@@ -75,7 +76,7 @@ bool CheckBuiltinCall(int number, std::u16string_view argumentText, THensuFmt& c
     }
     if (!IsRawArgument(number, position) || argument.find(u'"') == std::u16string_view::npos) {
       Value ignored;
-      if (!Evaluate(argument, context, &ignored) || interp.errorFlag != 0) return false;
+      if (!Evaluate(argument, context, &ignored) || interp.run.errorFlag != 0) return false;
     }
     if (number == kBuiltinToken && position == 1 && !CheckTokenVariable(argument, context)) {
       return false;

@@ -9,8 +9,8 @@
 #include <string_view>
 
 #include "builtins/builtins.h"
-#include "runtime/context.h"
-#include "runtime/value.h"
+#include "runtime/core/context.h"
+#include "runtime/core/value.h"
 
 namespace zelk {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/context.h"
-#include "runtime/value.h"
+#include "runtime/core/context.h"
+#include "runtime/core/value.h"
 
 namespace zelk {
 

@@ -10,14 +10,14 @@
 #include <exception>
 #include <string>
 
+#include "base/numbers.h"
+#include "base/text_scan.h"
 #include "builtins/builtin_family.h"
 #include "builtins/builtin_table.h"
 #include "foundation/messages.h"
-#include "foundation/numbers.h"
-#include "foundation/text_scan.h"
-#include "runtime/evaluate.h"
-#include "runtime/interpreter.h"
-#include "runtime/report_error.h"
+#include "runtime/core/interpreter.h"
+#include "runtime/core/report_error.h"
+#include "runtime/expr/evaluate.h"
 
 namespace zelk {
 namespace {
@@ -153,7 +153,7 @@ bool EvaluateArguments(int number, std::u16string_view argumentText, BuiltinArgs
       ReportStop(message, context);
       return false;
     }
-    if (interp.errorFlag != 0 || interp.abortLevel > 0) return false;
+    if (interp.run.errorFlag != 0 || interp.run.abortLevel > 0) return false;
   }
   if (!TrimArgument(rest).empty()) {
     ReportStop(Msg(u"Error: There are too many arguments to the Function",
@@ -219,7 +219,7 @@ void BuiltinCall::Fail(std::u16string_view message) {
 
 Value CallBuiltin(int number, std::u16string_view argumentText, THensuFmt& context, bool* failed) {
   Interpreter& interp = *context.interp;
-  if (number < 0 || number >= kBuiltinCount || context.exitFlag != 0 || interp.abortLevel > 0) {
+  if (number < 0 || number >= kBuiltinCount || context.exitFlag != 0 || interp.run.abortLevel > 0) {
     return Value::FailedByte();
   }
   Value result = EmptyText();
@@ -248,14 +248,14 @@ Value CallBuiltin(int number, std::u16string_view argumentText, THensuFmt& conte
   const bool mainThread = context.recordIndex == 0;
   if (mainThread) {
     const std::uint64_t now = TickMs();
-    const std::uint64_t last = interp.lastCallReturnTick;
-    interp.lastCallGap =
+    const std::uint64_t last = interp.run.lastCallReturnTick;
+    interp.run.lastCallGap =
         now <= last ? 0 : static_cast<int>(std::min<std::uint64_t>(now - last, 999));
   }
   BuiltinCall call{number, BuiltinName(number), argumentText, args, result, context};
   branch(call);
-  if (mainThread) interp.lastCallReturnTick = TickMs();
-  if ((call.failed || interp.errorFlag != 0) && failed) *failed = true;
+  if (mainThread) interp.run.lastCallReturnTick = TickMs();
+  if ((call.failed || interp.run.errorFlag != 0) && failed) *failed = true;
   return result;
 }
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "builtins/builtin_family.h"
-#include "runtime/interpreter.h"
-#include "runtime/variables.h"
-#include "runtime/variables_internal.h"
+#include "runtime/core/interpreter.h"
+#include "runtime/vars/variable_parts.h"
+#include "runtime/vars/variables.h"
 
 namespace zelk {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "foundation/text_scan.h"
+#include "base/text_scan.h"
 #include "platform/platform.h"
 
 namespace zelk {

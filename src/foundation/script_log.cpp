@@ -6,12 +6,12 @@
 #include <mutex>
 #include <vector>
 
+#include "base/numbers.h"
+#include "base/text_scan.h"
 #include "foundation/date_time.h"
-#include "foundation/numbers.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/text_file.h"
-#include "foundation/text_scan.h"
 #include "platform/platform.h"
 
 namespace zelk {

@@ -3,10 +3,10 @@
 #include <exception>
 #include <vector>
 
+#include "base/text_scan.h"
 #include "foundation/messages.h"
 #include "foundation/paths.h"
 #include "foundation/text_file.h"
-#include "foundation/text_scan.h"
 #include "platform/platform.h"
 
 namespace zelk {

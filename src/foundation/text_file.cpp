@@ -2,8 +2,8 @@
 
 #include <new>
 
+#include "base/utf.h"
 #include "foundation/user_interface.h"
-#include "foundation/utf.h"
 
 namespace zelk {
 namespace {

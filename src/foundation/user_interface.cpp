@@ -1,6 +1,6 @@
 #include "foundation/user_interface.h"
 
-#include "foundation/utf.h"
+#include "base/utf.h"
 #include "platform/platform.h"
 
 namespace zelk {

@@ -2,12 +2,12 @@
 
 #include <exception>
 
+#include "base/text_scan.h"
+#include "base/utf.h"
 #include "foundation/messages.h"
 #include "foundation/paths.h"
 #include "foundation/text_file.h"
-#include "foundation/text_scan.h"
 #include "foundation/user_interface.h"
-#include "foundation/utf.h"
 #include "platform/platform.h"
 
 namespace zelk {
@@ -176,9 +176,9 @@ std::u16string IncludeProcedureName(std::u16string_view path) {
 }
 
 std::u16string FullScriptPath(std::u16string_view path, std::u16string_view base) {
-  std::u16string full = ReplaceAll(path, u"/", u"\\", false);
+  std::u16string full = ReplaceAll(path, u"/", u"\\");
   if (!IsAbsolute(full)) {
-    std::u16string folder = ReplaceAll(base.empty() ? CurrentFolder() : base, u"/", u"\\", false);
+    std::u16string folder = ReplaceAll(base.empty() ? CurrentFolder() : base, u"/", u"\\");
     if (!folder.empty() && folder.back() != u'\\') folder += u'\\';
     full = folder + full;
   }

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/text_scan.h"
 #include "foundation/messages.h"
-#include "foundation/text_scan.h"
 
 namespace zelk {
 namespace {

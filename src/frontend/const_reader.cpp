@@ -5,8 +5,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/text_scan.h"
+#include "foundation/case_mapping.h"
 #include "foundation/paths.h"
-#include "foundation/text_scan.h"
 #include "platform/platform.h"
 
 namespace zelk {
@@ -232,7 +233,7 @@ bool TReadZlsFile::EvaluateOperand(const std::u16string& text, Operand* value) c
       {u"<#DBL>", u"\""},  {u"<#CR>", u"\r\n"},  {u"<#TAB>", u"\t"},
   };
   if (value->isText && value->text.find(u"<#") != std::u16string::npos) {
-    for (const auto& e : kEscapes) value->text = ReplaceAll(value->text, e[0], e[1], true);
+    for (const auto& e : kEscapes) value->text = ReplaceAllIgnoringCase(value->text, e[0], e[1]);
   }
   return true;
 }

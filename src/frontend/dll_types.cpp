@@ -3,7 +3,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "foundation/text_scan.h"
+#include "base/text_scan.h"
 
 namespace zelk {
 namespace {
@@ -30,7 +30,7 @@ int DllTypeCode(std::u16string_view typeText) {
   bool byReference = false;
   if (text.find(u"[]") != std::u16string::npos) {
     byReference = true;
-    text = ReplaceAll(text, u"[]", u"", false);
+    text = ReplaceAll(text, u"[]", u"");
   }
   bool var = false;
   if (text.starts_with(u"VAR ")) {

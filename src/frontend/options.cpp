@@ -4,9 +4,9 @@
 #include <cmath>
 #include <unordered_map>
 
+#include "base/numbers.h"
+#include "base/text_scan.h"
 #include "foundation/messages.h"
-#include "foundation/numbers.h"
-#include "foundation/text_scan.h"
 
 namespace zelk {
 namespace {

@@ -4,9 +4,10 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/text_scan.h"
+#include "base/utf.h"
+#include "foundation/case_mapping.h"
 #include "foundation/messages.h"
-#include "foundation/text_scan.h"
-#include "foundation/utf.h"
 #include "frontend/block_match.h"
 
 namespace zelk {
@@ -151,9 +152,9 @@ void Preprocessor::SourceRow(const std::u16string& original) {
     // Escapes written in the source are always expanded by the evaluator;
     // only the plain forms arriving in data obey OPTION SPECIALCHAR.
     if (row.find(u"<#") != std::u16string::npos) {
-      row = ReplaceAll(row, u"<#cr>", u"<#_CR>", true);
-      row = ReplaceAll(row, u"<#tab>", u"<#_TAB>", true);
-      row = ReplaceAll(row, u"<#dbl>", u"<#_DBL>", true);
+      row = ReplaceAllIgnoringCase(row, u"<#cr>", u"<#_CR>");
+      row = ReplaceAllIgnoringCase(row, u"<#tab>", u"<#_TAB>");
+      row = ReplaceAllIgnoringCase(row, u"<#dbl>", u"<#_DBL>");
     }
     pairsFailed = !RewriteCallMembers(row);
   }

@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/text_scan.h"
 #include "foundation/messages.h"
-#include "foundation/text_scan.h"
 #include "frontend/preprocess.h"
 
 namespace zelk {

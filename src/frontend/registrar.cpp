@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/text_scan.h"
 #include "foundation/messages.h"
-#include "foundation/text_scan.h"
 #include "frontend/dll_types.h"
 #include "frontend/options.h"
 #include "frontend/preprocess.h"
@@ -343,7 +343,7 @@ void Registrar::HashTableRow(int q, std::u16string& text, std::u16string_view na
 }
 
 void Registrar::DllRow(int q, std::u16string& text, std::u16string_view rest) {
-  std::u16string declaration = Trim(ReplaceAll(rest, u"[ ]", u"[]", false));
+  std::u16string declaration = Trim(ReplaceAll(rest, u"[ ]", u"[]"));
   std::size_t nameEnd = declaration.find_first_of(u"( :;");
   std::u16string name = Trim(std::u16string_view(declaration).substr(0, nameEnd));
   if (name.empty()) {

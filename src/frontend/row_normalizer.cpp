@@ -1,6 +1,6 @@
 #include "frontend/row_normalizer.h"
 
-#include "foundation/text_scan.h"
+#include "base/text_scan.h"
 
 namespace zelk {
 namespace {

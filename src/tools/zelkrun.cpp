@@ -15,12 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "base/utf.h"
+#include "builtins/install.h"
 #include "foundation/settings.h"
-#include "foundation/utf.h"
 #include "frontend/table_dump.h"
 #include "platform/platform.h"
-#include "runtime/interpreter.h"
-#include "runtime/run_driver.h"
+#include "runtime/core/interpreter.h"
+#include "runtime/driver/run_driver.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
   std::vector<std::u16string> args = os::CommandLineArgs(argc, argv);
   SetupPaths();
   Interpreter interp;
+  InstallBuiltins(interp);
   // The views take the script's parameters too, and ignore them.
   if (args.size() >= 3 && args[1] == u"--listing") return Listing(interp, args[2]);
   if (args.size() >= 4 && args[1] == u"--table" && args[2] == u"--sources")

@@ -7,8 +7,9 @@
 #include "builtins/builtin_family.h"
 #include "builtins/builtin_table.h"
 #include "foundation/script_log.h"
-#include "runtime/interpreter.h"
-#include "runtime/variables.h"
+#include "runtime/core/interpreter.h"
+#include "runtime/vars/variables.h"
+#include "support/interpreter_test.h"
 
 namespace zelk {
 namespace {
@@ -60,23 +61,12 @@ TEST(BuiltinTable, ArgumentsAreCutOutsideLiteralsAndBrackets) {
   EXPECT_EQ(want, cut);
 }
 
-class RecordingHost final : public RunHost {
- public:
-  void PrintLine(const std::u16string&) override {}
-  void ShowError(const std::u16string& text) override { errors.push_back(text); }
-  bool AskAbort(const std::u16string&) override { return true; }
-  void DebugHook(THensuFmt&, bool) override {}
-  std::vector<std::u16string> errors;
-};
-
-class BuiltinRunTest : public testing::Test {
+class BuiltinRunTest : public InterpreterTest {
  protected:
   void SetUp() override {
-    SetLogOptions(1, u"");
-    interp.setHost(&host);
+    InterpreterTest::SetUp();
     interp.SetMainThread();
   }
-  void TearDown() override { SetLogOptions(0, u""); }
   Value Math(std::u16string_view name, std::u16string_view arguments, bool* failed) {
     return CallMathBuiltin(FindBuiltin(name), arguments, interp.global, failed);
   }
@@ -85,9 +75,6 @@ class BuiltinRunTest : public testing::Test {
     if (index < 0) return {-2};
     return interp.global.vars.bounds[static_cast<std::size_t>(index)];
   }
-
-  RecordingHost host;
-  Interpreter interp;
 };
 
 TEST_F(BuiltinRunTest, MathResultKinds) {
@@ -139,19 +126,19 @@ TEST_F(BuiltinRunTest, ResultArraysAndTheirTemporaryNames) {
 
 TEST_F(BuiltinRunTest, PreRunCheckCountsAndTokenVariable) {
   THensuFmt& global = interp.global;
-  interp.checkPhase = true;
+  interp.run.checkPhase = true;
   EXPECT_TRUE(CheckBuiltinCall(FindBuiltin(u"COPY"), u"S, 2", global));
   EXPECT_FALSE(CheckBuiltinCall(FindBuiltin(u"COPY"), u"S, ", global));
   ASSERT_EQ(1u, host.errors.size());
   EXPECT_TRUE(host.errors[0].starts_with(u"Argument is lacking:COPY")) << host.errors[0].size();
-  interp.errorFlag = 0;
+  interp.run.errorFlag = 0;
   ASSERT_EQ(u"", DefineConst(interp, u"K = 1"));
   EXPECT_FALSE(CheckBuiltinCall(kBuiltinToken, u"\",\", K", global));
   ASSERT_EQ(2u, host.errors.size());
   EXPECT_TRUE(host.errors[1].starts_with(u"Constant cannot be used:K"));
-  interp.errorFlag = 0;
+  interp.run.errorFlag = 0;
   EXPECT_TRUE(CheckBuiltinCall(kBuiltinToken, u"\",\", V", global));
-  interp.checkPhase = false;
+  interp.run.checkPhase = false;
 }
 
 }  // namespace

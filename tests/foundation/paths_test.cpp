@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "foundation/text_scan.h"
+#include "base/text_scan.h"
 #include "platform/platform.h"
 
 namespace zelk {

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "base/utf.h"
 #include "foundation/date_time.h"
 #include "foundation/script_log.h"
 #include "foundation/settings.h"
 #include "foundation/text_file.h"
-#include "foundation/utf.h"
 #include "platform/platform.h"
 
 namespace zelk {

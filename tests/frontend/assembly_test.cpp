@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "base/text_scan.h"
+#include "base/utf.h"
 #include "foundation/messages.h"
 #include "foundation/paths.h"
-#include "foundation/text_scan.h"
 #include "foundation/user_interface.h"
-#include "foundation/utf.h"
 #include "frontend/const_reader.h"
 #include "frontend/row_normalizer.h"
 #include "platform/platform.h"
@@ -129,7 +129,7 @@ TEST(AssemblyPaths, KeysAreFullAndCanonical) {
   EXPECT_EQ(u"D:\\W\\LIB\\X\\SUB.ZLS", ScriptPathKey(u".\\x\\.\\sub.zls", u"D:\\W\\LIB"));
   EXPECT_EQ(u"\\\\SERVER\\SHARE\\A.ZLS", ScriptPathKey(u"\\\\server\\share\\a.zls", u"D:\\W"));
   EXPECT_EQ(u"C:\\..\\A.ZLS", ScriptPathKey(u"C:\\..\\a.zls", u""));
-  std::u16string current = UpperAscii(ReplaceAll(CurrentFolder(), u"/", u"\\", false));
+  std::u16string current = UpperAscii(ReplaceAll(CurrentFolder(), u"/", u"\\"));
   if (current.size() > 1 && current.back() == u'\\') current.pop_back();
   EXPECT_EQ(current + u"\\LIB\\SUB.ZLS", ScriptPathKey(u"lib\\sub.zls", u""));
 }

@@ -6,12 +6,13 @@
 #include <cstdint>
 #include <string>
 
+#include "builtins/install.h"
 #include "foundation/user_interface.h"
 #include "frontend/statement_table.h"
 #include "platform/platform.h"
-#include "runtime/evaluate.h"
-#include "runtime/interpreter.h"
-#include "runtime/run_host.h"
+#include "runtime/core/interpreter.h"
+#include "runtime/core/run_host.h"
+#include "runtime/expr/evaluate.h"
 
 namespace {
 
@@ -59,17 +60,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   zelk::Interpreter interp;
   interp.setHost(&host);
+  zelk::InstallBuiltins(interp);
   interp.assembly.setMainPath(setup.path);
   if (interp.assembly.creUscrptFil(false)) return 0;
   interp.preprocessor.FReLoad(interp.assembly.combinedSource());
 
-  interp.checkPhase = true;
+  interp.run.checkPhase = true;
   const auto& rows = interp.table.StmtTexts;
   int evaluated = 0;
   for (const std::u16string& row : rows) {
     if (row.empty() || zelk::IsErrorRow(row)) continue;
     if (++evaluated > kMaxEvaluatedRows) break;
-    interp.errorFlag = 0;
+    interp.run.errorFlag = 0;
     zelk::Value value;
     zelk::Evaluate(row, interp.global, &value);
   }

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
+#include "base/text_scan.h"
 #include "foundation/messages.h"
-#include "foundation/text_scan.h"
-#include "runtime/evaluate.h"
-#include "runtime/interpreter.h"
-#include "runtime/report_error.h"
-#include "runtime/variables.h"
-#include "runtime/variables_internal.h"
+#include "runtime/core/interpreter.h"
+#include "runtime/core/report_error.h"
+#include "runtime/expr/evaluate.h"
+#include "runtime/vars/variable_parts.h"
+#include "runtime/vars/variables.h"
 
 namespace zelk::arrays {
 namespace {

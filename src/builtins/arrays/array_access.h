@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/context.h"
-#include "runtime/value.h"
+#include "runtime/core/context.h"
+#include "runtime/core/value.h"
 
 namespace zelk::arrays {
 

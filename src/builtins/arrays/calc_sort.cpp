@@ -10,7 +10,7 @@
 #include "builtins/arrays/array_functions.h"
 #include "builtins/arrays/sort_values.h"
 #include "foundation/messages.h"
-#include "runtime/interpreter.h"
+#include "runtime/core/interpreter.h"
 
 namespace zelk::arrays {
 namespace {

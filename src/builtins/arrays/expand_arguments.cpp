@@ -2,15 +2,15 @@
 
 #include <mutex>
 
+#include "base/text_scan.h"
 #include "builtins/arrays/array_access.h"
 #include "builtins/arrays/array_functions.h"
-#include "foundation/text_scan.h"
-#include "runtime/evaluate.h"
-#include "runtime/execute.h"
-#include "runtime/interpreter.h"
-#include "runtime/operators.h"
-#include "runtime/report_error.h"
-#include "runtime/variables.h"
+#include "runtime/control/execute.h"
+#include "runtime/core/interpreter.h"
+#include "runtime/core/report_error.h"
+#include "runtime/expr/evaluate.h"
+#include "runtime/expr/operators.h"
+#include "runtime/vars/variables.h"
 
 namespace zelk {
 namespace {

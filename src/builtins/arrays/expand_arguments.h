@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/context.h"
+#include "runtime/core/context.h"
 
 namespace zelk {
 

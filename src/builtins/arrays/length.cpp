@@ -2,10 +2,10 @@
 // the element count of an OLE array, or else the code points of a text.
 #include <exception>
 
+#include "base/code_points.h"
 #include "builtins/arrays/array_access.h"
 #include "builtins/arrays/array_functions.h"
-#include "foundation/code_points.h"
-#include "runtime/evaluate.h"
+#include "runtime/expr/evaluate.h"
 
 namespace zelk::arrays {
 namespace {

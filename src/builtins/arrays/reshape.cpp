@@ -6,7 +6,7 @@
 
 #include "builtins/arrays/array_access.h"
 #include "builtins/arrays/array_functions.h"
-#include "runtime/variables_internal.h"
+#include "runtime/vars/variable_parts.h"
 
 namespace zelk::arrays {
 namespace {

@@ -7,9 +7,9 @@
 
 #include "platform/logical_compare.h"
 #include "platform/platform.h"
-#include "runtime/interpreter.h"
-#include "runtime/operators.h"
-#include "runtime/tokenizer.h"
+#include "runtime/core/interpreter.h"
+#include "runtime/expr/operators.h"
+#include "runtime/expr/tokenizer.h"
 
 namespace zelk::arrays {
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <span>
 
+#include "base/numbers.h"
 #include "builtins/arrays/array_functions.h"
-#include "foundation/numbers.h"
 
 namespace zelk::arrays {
 namespace {

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "runtime/value.h"
+#include "runtime/core/value.h"
 
 namespace zelk {
 

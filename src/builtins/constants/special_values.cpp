@@ -8,7 +8,7 @@
 #include "foundation/paths.h"
 #include "platform/desktop.h"
 #include "platform/platform.h"
-#include "runtime/interpreter.h"
+#include "runtime/core/interpreter.h"
 
 namespace zelk {
 namespace {

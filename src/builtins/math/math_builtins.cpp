@@ -6,14 +6,14 @@
 #include <exception>
 #include <string>
 
+#include "base/numbers.h"
+#include "base/text_scan.h"
 #include "builtins/builtin_family.h"
 #include "builtins/builtin_table.h"
 #include "foundation/messages.h"
-#include "foundation/numbers.h"
-#include "foundation/text_scan.h"
-#include "runtime/evaluate.h"
-#include "runtime/interpreter.h"
-#include "runtime/report_error.h"
+#include "runtime/core/interpreter.h"
+#include "runtime/core/report_error.h"
+#include "runtime/expr/evaluate.h"
 
 namespace zelk {
 namespace {
@@ -96,7 +96,7 @@ std::u16string ShownText(const Value& value, std::u16string_view source) {
 Value CallMathBuiltin(int number, std::u16string_view argumentText, THensuFmt& context,
                       bool* failed) {
   Interpreter& interp = *context.interp;
-  if (!IsMathBuiltin(number) || context.exitFlag != 0 || interp.abortLevel > 0) {
+  if (!IsMathBuiltin(number) || context.exitFlag != 0 || interp.run.abortLevel > 0) {
     return Value::FailedByte();
   }
   auto fail = [&](std::u16string_view message) {

@@ -1,11 +1,11 @@
 // ENCODE and DECODE: ANSI, URL, UTF-8, HTML and byte-array codings.
 // A byte string (the UTF-8 form) is a narrow string holding one byte per
 // code unit, so that it survives whatever the ANSI code page is.
+#include "base/code_points.h"
+#include "base/utf.h"
 #include "builtins/strings/html_entities.h"
 #include "builtins/strings/string_functions.h"
-#include "foundation/code_points.h"
 #include "foundation/messages.h"
-#include "foundation/utf.h"
 #include "platform/platform.h"
 
 namespace zelk {

@@ -1,15 +1,15 @@
 // EVAL: a text run as a line of script — a THREAD or CALL, an assignment
 // written with ":=", or an expression whose value is the result.
+#include "base/text_scan.h"
 #include "builtins/strings/string_functions.h"
 #include "foundation/paths.h"
-#include "foundation/text_scan.h"
 #include "frontend/assembly.h"
 #include "frontend/row_normalizer.h"
-#include "runtime/calls.h"
-#include "runtime/evaluate.h"
-#include "runtime/execute.h"
-#include "runtime/interpreter.h"
-#include "runtime/variables.h"
+#include "runtime/calls/calls.h"
+#include "runtime/control/execute.h"
+#include "runtime/core/interpreter.h"
+#include "runtime/expr/evaluate.h"
+#include "runtime/vars/variables.h"
 
 namespace zelk {
 namespace {

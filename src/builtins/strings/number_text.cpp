@@ -2,11 +2,11 @@
 #include <charconv>
 #include <cmath>
 
+#include "base/numbers.h"
+#include "base/text_scan.h"
 #include "builtins/strings/string_functions.h"
 #include "foundation/messages.h"
-#include "foundation/numbers.h"
-#include "foundation/text_scan.h"
-#include "runtime/variables_internal.h"
+#include "runtime/vars/variable_parts.h"
 
 namespace zelk {
 namespace {

@@ -2,11 +2,12 @@
 // with POSB.
 #include <algorithm>
 
+#include "base/code_points.h"
+#include "base/text_scan.h"
 #include "builtins/strings/string_functions.h"
-#include "foundation/code_points.h"
+#include "foundation/case_mapping.h"
 #include "foundation/messages.h"
-#include "foundation/text_scan.h"
-#include "runtime/interpreter.h"
+#include "runtime/core/interpreter.h"
 
 namespace zelk {
 namespace {

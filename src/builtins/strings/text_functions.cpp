@@ -1,10 +1,11 @@
 // Slicing, trimming, cutting tokens and single characters: COPY, LENGTHS,
 // TRIM, TOKEN, CHR, ASC and STRCONV.
+#include "base/code_points.h"
+#include "base/text_scan.h"
 #include "builtins/strings/string_functions.h"
-#include "foundation/code_points.h"
-#include "foundation/text_scan.h"
-#include "runtime/interpreter.h"
-#include "runtime/variables.h"
+#include "foundation/case_mapping.h"
+#include "runtime/core/interpreter.h"
+#include "runtime/vars/variables.h"
 
 namespace zelk {
 namespace {
@@ -57,7 +58,7 @@ void BuiltinToken(BuiltinCall& call) {
   const bool quoted = a.whole[3] != 0;
   call.context.lookupFailed = 0;
   Value current = GetValue(call.context, name);
-  if (call.context.lookupFailed || call.context.interp->errorFlag) {
+  if (call.context.lookupFailed || call.context.interp->run.errorFlag) {
     call.failed = true;
     return;
   }

@@ -2,10 +2,10 @@
 #include <cmath>
 #include <random>
 
+#include "base/text_scan.h"
 #include "builtins/strings/string_functions.h"
 #include "foundation/date_time.h"
 #include "foundation/messages.h"
-#include "foundation/text_scan.h"
 
 namespace zelk {
 namespace {

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "foundation/utf.h"
+#include "base/utf.h"
 #include "platform/ole_date.h"
 #include "platform/platform.h"
 #include "platform/posix/native_path.h"

@@ -8,7 +8,7 @@
 // The portable names below would otherwise be rewritten by these macros.
 #undef DeleteFile
 
-#include "foundation/utf.h"
+#include "base/utf.h"
 #include "platform/ole_date.h"
 #include "platform/platform.h"
 

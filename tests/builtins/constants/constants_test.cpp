@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "foundation/utf.h"
+#include "base/utf.h"
 
 namespace zelk {
 namespace {

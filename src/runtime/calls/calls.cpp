@@ -1,0 +1,732 @@
+// User-defined calls: which function a call text names, its arguments
+// evaluated in the caller, the parameters bound in a context of its own, the
+// body run, and VAR parameters, RESULT and errors for a caller's TRY handed
+// back.
+#include "runtime/calls/calls.h"
+
+#include <array>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "base/text_scan.h"
+#include "base/utf.h"
+#include "foundation/messages.h"
+#include "frontend/statement_table.h"
+#include "platform/stack.h"
+#include "runtime/control/body_runner.h"
+#include "runtime/core/interpreter.h"
+#include "runtime/core/report_error.h"
+#include "runtime/expr/evaluate.h"
+#include "runtime/expr/token_cache.h"
+#include "runtime/vars/variables.h"
+#include "runtime/vars/variables_internal.h"
+
+namespace zelk {
+
+using namespace vars;
+
+namespace {
+
+// Parameter flags, kept as the kind of the parameter's cached token.
+constexpr std::int32_t kVarParameter = 1;
+constexpr std::int32_t kArrayParameter = 2;
+constexpr std::int32_t kDefaultValue = 4;
+// The name is RESULT or an earlier parameter's: it may exist when it is bound.
+constexpr std::int32_t kNameTaken = 8;
+
+// Calls the dispatcher takes apart without allocating: most have few arguments.
+template <typename T>
+class SmallList {
+ public:
+  void push_back(T value) {
+    if (size_ < inline_.size()) {
+      inline_[size_] = std::move(value);
+    } else {
+      if (size_ == inline_.size()) {
+        more_.assign(std::make_move_iterator(inline_.begin()),
+                     std::make_move_iterator(inline_.end()));
+      }
+      more_.push_back(std::move(value));
+    }
+    ++size_;
+  }
+  std::size_t size() const { return size_; }
+  std::span<T> span() {
+    return size_ <= inline_.size() ? std::span<T>(inline_.data(), size_) : std::span<T>(more_);
+  }
+
+ private:
+  std::array<T, 8> inline_{};
+  std::vector<T> more_;
+  std::size_t size_ = 0;
+};
+
+// Pieces of text at top-level commas (outside quotes, brackets and
+// parentheses); empty pieces are kept. An empty or blank text has none.
+template <typename List>
+void CutArguments(std::u16string_view text, List* out) {
+  if (TrimView(text).empty()) return;
+  std::size_t start = 0;
+  ForEachTopLevel(text, u',', [&](std::size_t i) {
+    out->push_back(TrimView(text.substr(start, i - start)));
+    start = i + 1;
+    return true;
+  });
+  out->push_back(TrimView(text.substr(start)));
+}
+
+// Position of the first '.' outside quotes, brackets and parentheses, and
+// how many there are.
+std::size_t TopLevelDot(std::u16string_view text, int* count) {
+  std::size_t first;
+  *count = CountTopLevel(text, u'.', &first);
+  return first;
+}
+
+// A module's procedure rather than a COM member (as the executor decides for
+// statements).
+bool IsModuleMember(const THensuFmt& context, std::u16string_view name) {
+  int dots = 0;
+  std::size_t first = TopLevelDot(name, &dots);
+  if (dots > 1) return false;
+  if (name.starts_with(u'.') && context.withTarget.IsString()) return true;
+  if (!context.moduleName.empty() && (name.starts_with(u"THIS.") || name.starts_with(u"GLOBAL."))) {
+    return true;
+  }
+  return dots == 1 &&
+         context.interp->definitions.moduleNames.IndexOf(TrimView(name.substr(0, first))) >= 0;
+}
+
+// --- The analysed header ---------------------------------------------------
+//
+// A header's body length and parameter declarations are worked out on its
+// first call and kept in the thread record's token slot of the header row,
+// which no expression uses (rows are evaluated from curOffset 1 on): entry 0
+// holds the body length as its kind; each further entry is one parameter, its
+// name (VAR dropped) as text, its flags as kind and its default text as value.
+
+struct HeaderInfo {
+  std::int32_t bodyLength = 1;
+  std::span<const CachedToken> parameters;
+};
+
+std::int32_t FindBodyLength(const StatementTable& table, int header) {
+  const std::size_t rows = table.StmtTexts.size();
+  std::size_t end = static_cast<std::size_t>(header) + 1;
+  while (end < rows && !(end < table.StmtKinds.size() && table.StmtKinds[end] == kKindFend)) ++end;
+  return static_cast<std::int32_t>(end - static_cast<std::size_t>(header));
+}
+
+// The parameter's name without its brackets.
+std::u16string_view BaseName(std::u16string_view name) {
+  return TrimView(name.substr(0, name.find(u'[')));
+}
+
+// The declarations between the header's parentheses: cut at top-level
+// commas, up to the first empty one.
+void AnalyseParameters(std::u16string_view headerText, TokenList* list) {
+  std::size_t open = headerText.find(u'(');
+  if (open == std::u16string_view::npos) return;
+  std::u16string_view rest = headerText.substr(open + 1);
+  // The list ends at the ')' that closes it.
+  int depth = 0;
+  bool quoted = false;
+  std::size_t close = rest.size();
+  for (std::size_t i = 0; i < rest.size(); ++i) {
+    char16_t c = rest[i];
+    if (c == u'"') {
+      quoted = !quoted;
+    } else if (quoted) {
+      continue;
+    } else if (c == u'(' || c == u'[') {
+      ++depth;
+    } else if (c == u']') {
+      --depth;
+    } else if (c == u')') {
+      if (depth-- <= 0) {
+        close = i;
+        break;
+      }
+    }
+  }
+  std::vector<std::u16string_view> pieces;
+  CutArguments(rest.substr(0, close), &pieces);
+  for (std::u16string_view piece : pieces) {
+    if (piece.empty()) break;
+    CachedToken parameter;
+    if (piece.starts_with(u"VAR ")) {
+      parameter.kind |= kVarParameter;
+      piece = TrimView(piece.substr(4));
+    }
+    int eq = PosOutside(u"=", piece, true, false);
+    if (eq > 0) {
+      parameter.kind |= kDefaultValue;
+      parameter.value = Value::String(std::u16string(TrimView(piece.substr(eq))));
+      piece = TrimView(piece.substr(0, static_cast<std::size_t>(eq - 1)));
+    }
+    if (piece.find(u'[') != std::u16string_view::npos) parameter.kind |= kArrayParameter;
+    parameter.text.assign(piece);
+    std::u16string_view base = BaseName(piece);
+    bool taken = base == u"RESULT";
+    for (std::size_t i = 1; i < list->tokens.size() && !taken; ++i) {
+      taken = BaseName(list->tokens[i].text) == base;
+    }
+    if (taken) parameter.kind |= kNameTaken;
+    list->tokens.push_back(std::move(parameter));
+  }
+}
+
+// The header's analysis from this thread's record, made on its first call.
+// *scratch holds it when the record has no slot for the row.
+HeaderInfo AnalysedHeader(THensuFmt& context, int header, std::unique_ptr<TokenList>* scratch) {
+  Interpreter& interp = *context.interp;
+  ThreadRecord& record = interp.RecordOf(context);
+  const std::size_t row = static_cast<std::size_t>(header);
+  std::unique_ptr<TokenList>* slot = row < record.tokens.size() ? &record.tokens[row] : scratch;
+  if (!*slot || !(*slot)->complete || (*slot)->tokens.empty()) {
+    auto list = std::make_unique<TokenList>();
+    CachedToken meta;
+    meta.kind = FindBodyLength(interp.table, header);
+    list->tokens.push_back(std::move(meta));
+    AnalyseParameters(interp.table.StmtTexts[row], list.get());
+    list->complete = true;
+    *slot = std::move(list);
+    if (row < record.kinds.size()) record.kinds[row] = kKindAnalysedHeader;
+  }
+  const std::vector<CachedToken>& tokens = (*slot)->tokens;
+  return HeaderInfo{tokens[0].kind, std::span<const CachedToken>(tokens).subspan(1)};
+}
+
+bool IsSplitOrSlice(std::u16string_view text) {
+  return text.starts_with(u"SPLIT(") || text.starts_with(u"SLICE(");
+}
+
+// An argument text a VAR parameter's value can be written back to: a name,
+// optionally with indices, not a literal, number or other expression.
+bool IsAssignable(std::u16string_view text) {
+  if (text.empty()) return false;
+  char16_t first = text.front();
+  if (first == u'"' || first == u'(' || (first >= u'0' && first <= u'9') || first == u'-' ||
+      first == u'+' || first == u'!') {
+    return false;
+  }
+  int depth = 0;
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char16_t c = text[i];
+    if (c == u'"') {
+      quoted = !quoted;
+    } else if (quoted) {
+      continue;
+    } else if (c == u'[') {
+      ++depth;
+    } else if (c == u']') {
+      --depth;
+    } else if (depth <= 0) {
+      // Outside indices only a name's characters may stand.
+      if (c == u' ' || c == u'\t' || c == u'(' || c == u')' || c == u'+' || c == u'-' ||
+          c == u'*' || c == u'/' || c == u'=' || c == u'<' || c == u'>' || c == u'!' || c == u'&' ||
+          c == u'|' || c == u',') {
+        return false;
+      }
+    }
+  }
+  return depth == 0 && (text.back() == u']' || text.find(u'[') == std::u16string_view::npos);
+}
+
+// A constant or text block: names a VAR parameter cannot write back to.
+bool IsConstantName(THensuFmt& context, std::u16string_view text) {
+  if (text.empty() || text.find(u'[') != std::u16string_view::npos) return false;
+  const Interpreter& interp = *context.interp;
+  if (interp.declared.constNames.Count() == 0 && interp.declared.textBlockNames.Count() == 0)
+    return false;
+  if (FindGlobal(context, text, GlobalTable::kConstants) < 0 &&
+      FindGlobal(context, text, GlobalTable::kTextBlocks) < 0) {
+    return false;
+  }
+  // A variable of the name comes first in the lookup order.
+  if (context.vars.names.IndexOf(text) >= 0) return false;
+  std::lock_guard<std::recursive_mutex> guard(context.interp->variableLock);
+  return FindGlobal(context, text, GlobalTable::kVariables) < 0;
+}
+
+// Creates NAME as a scalar of the context holding value; false after a report.
+// fresh: the callee's table cannot hold the name yet, so it is added directly.
+bool CreateScalar(THensuFmt& context, std::u16string_view name, Value value, bool fresh = false) {
+  VariableTable& table = context.vars;
+  if (fresh) {
+    table.values.emplace_back(1, std::move(value));
+    table.bounds.emplace_back();
+    table.names.Add(name);
+    return true;
+  }
+  int index = CreateWithBounds(*context.interp, table, name, {});
+  if (index < 0) {
+    ReportError(OutOfMemoryText(), context);
+    return false;
+  }
+  std::vector<Value>& elements = table.values[static_cast<std::size_t>(index)];
+  elements.assign(1, std::move(value));
+  return true;
+}
+
+// The missing argument's report names the function by its header row.
+std::u16string MissingArgumentMessage(const Interpreter& interp, int header) {
+  return u"SyntaxError:" + Trim(interp.table.StmtTexts[static_cast<std::size_t>(header)]);
+}
+
+// The name a header defines, for messages.
+std::u16string_view HeaderName(const Interpreter& interp, int header) {
+  std::u16string_view text = interp.table.StmtTexts[static_cast<std::size_t>(header)];
+  std::size_t blank = text.find(u' ');
+  if (blank != std::u16string_view::npos) text = text.substr(blank + 1);
+  return TrimView(text.substr(0, text.find(u'(')));
+}
+
+// Binds the parameters of a call in the callee; false when the call ends.
+bool BindParameters(THensuFmt& caller, THensuFmt& callee, int header, const HeaderInfo& info,
+                    std::span<const std::u16string_view> argTexts, std::span<Value> argValues) {
+  Interpreter& interp = *caller.interp;
+  const std::size_t given = argTexts.size();
+  for (std::size_t r = 0; r < info.parameters.size(); ++r) {
+    if (interp.run.errorFlag || interp.run.abortLevel > 0) return false;
+    const CachedToken& parameter = info.parameters[r];
+    const bool isVar = (parameter.kind & kVarParameter) != 0;
+    const bool isArray = (parameter.kind & kArrayParameter) != 0;
+    const bool hasDefault = (parameter.kind & kDefaultValue) != 0;
+    std::u16string_view text = r < given ? argTexts[r] : std::u16string_view();
+    if (isVar && r < given && IsConstantName(caller, text)) {
+      ReportError(Msg(u"Variable can not be assigned a value", u"変数には値を代入できません"),
+                  caller);
+      return false;
+    }
+    // An array parameter without an argument text takes its default as a value.
+    const bool supplied = r < given && !(isArray && text.empty());
+    if (!supplied && !hasDefault) {
+      ReportError(MissingArgumentMessage(interp, header), caller);
+      return false;
+    }
+    if (!isArray || !supplied) {
+      Value value;
+      if (r < given && supplied) {
+        value = argValues[r];
+      } else if (r >= given) {
+        // Defaults are evaluated in the callee, so they may use earlier parameters.
+        if (!Evaluate(parameter.value.AsString(), callee, &value)) return false;
+      }
+      if (!CreateScalar(callee, isArray ? BaseName(parameter.text) : parameter.text,
+                        std::move(value), (parameter.kind & kNameTaken) == 0)) {
+        return false;
+      }
+      continue;
+    }
+    std::u16string_view base = BaseName(parameter.text);
+    if (text.find(u'[') == std::u16string_view::npos &&
+        PassHashTable(text, caller, callee, parameter.text)) {
+      if (interp.run.errorFlag) return false;
+      continue;
+    }
+    if (IsSplitOrSlice(text)) {
+      Value value;
+      if (!Evaluate(text, caller, &value)) return false;
+      if (!CreateScalar(callee, base, std::move(value))) return false;
+      continue;
+    }
+    if (!CopyArrayArgument(text, caller, callee, base, false)) return false;
+  }
+  return true;
+}
+
+// The callee's final value of a plain parameter.
+Value ParameterValue(THensuFmt& callee, std::u16string_view name) {
+  int index = callee.vars.names.IndexOf(name);
+  if (index >= 0) {
+    const auto& elements = callee.vars.values[static_cast<std::size_t>(index)];
+    if (callee.vars.bounds[static_cast<std::size_t>(index)].empty() && elements.size() == 1) {
+      return elements[0];
+    }
+  }
+  return GetValue(callee, name);  // reports what is wrong with it
+}
+
+// VAR parameters back to the caller's arguments, in order.
+void CopyBack(THensuFmt& caller, THensuFmt& callee, const HeaderInfo& info,
+              std::span<const std::u16string_view> argTexts) {
+  Interpreter& interp = *caller.interp;
+  const std::size_t n = std::min(info.parameters.size(), argTexts.size());
+  for (std::size_t r = 0; r < n; ++r) {
+    const CachedToken& parameter = info.parameters[r];
+    if ((parameter.kind & kVarParameter) == 0) continue;
+    std::u16string_view text = argTexts[r];
+    if ((parameter.kind & kArrayParameter) == 0) {
+      // Inert after a shown error, as SetValue is; an expression has no
+      // variable to write to.
+      if (interp.run.errorFlag || !IsAssignable(text)) continue;
+      SetValue(caller, text, ParameterValue(callee, parameter.text));
+      continue;
+    }
+    if (text.empty() || IsSplitOrSlice(text)) continue;
+    std::u16string_view base = BaseName(parameter.text);
+    if (text.find(u'[') == std::u16string_view::npos && callee.hashNames.IndexOf(base) >= 0) {
+      ReturnHashTable(text, caller, callee, parameter.text);
+      continue;
+    }
+    CopyArrayArgument(text, caller, callee, base, true);
+  }
+}
+
+// CallUserFunction; *reReported (may be null) tells that an error of the body
+// was handed to a TRY of the caller.
+Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& caller,
+                  std::span<const std::u16string_view> argTexts, std::span<Value> argValues,
+                  bool asThread, bool asCall, int kind, bool* reReported) {
+  Interpreter& interp = *caller.interp;
+  if (headerIndex < 0 || static_cast<std::size_t>(headerIndex) >= interp.table.StmtTexts.size()) {
+    return Value::FailedByte();
+  }
+  if (os::StackIsLow(os::StackUse::kCall)) {
+    ReportError(TooDeepMessage(HeaderName(interp, headerIndex)), caller);
+    return Value::FailedByte();
+  }
+  std::unique_ptr<TokenList> scratch;
+  const HeaderInfo info = AnalysedHeader(caller, headerIndex, &scratch);
+
+  THensuFmt callee(interp, true);
+  interp.run.errorFlag = 0;
+  callee.threadNumber = caller.threadNumber;
+  callee.recordIndex = caller.recordIndex;
+  callee.tryDepth = caller.tryDepth;
+  callee.baseIndex = headerIndex;
+  callee.moduleName = module;
+  callee.stmtTexts = std::span<const std::u16string>(interp.table.StmtTexts)
+                         .subspan(static_cast<std::size_t>(headerIndex),
+                                  static_cast<std::size_t>(info.bodyLength));
+
+  callee.vars.values.reserve(info.parameters.size() + 1);
+  callee.vars.bounds.reserve(info.parameters.size() + 1);
+  const bool isFunction = kind == kFunctionKind;
+  if (isFunction && !asThread && !CreateScalar(callee, u"RESULT", Value(), true)) {
+    return Value::FailedByte();
+  }
+  if (asCall) {
+    // The included file's parameters: PARAM_STR[0..n-1].
+    const std::int32_t last = static_cast<std::int32_t>(argValues.size()) - 1;
+    int index = CreateWithBounds(interp, callee.vars, u"PARAM_STR", {last});
+    if (index < 0) {
+      ReportError(OutOfMemoryText(), caller);
+      return Value::FailedByte();
+    }
+    std::vector<Value>& elements = callee.vars.values[static_cast<std::size_t>(index)];
+    for (std::size_t i = 0; i < argValues.size() && i < elements.size(); ++i) {
+      elements[i] = argValues[i];
+    }
+  }
+  // A default that fails is reported in the callee: it ends the call, and a
+  // TRY of the caller still gets the error below.
+  const bool bound =
+      asCall || BindParameters(caller, callee, headerIndex, info, argTexts, argValues);
+
+  if (bound && asThread) {
+    bool failed = false;
+    return StartScriptThread(std::make_unique<THensuFmt>(std::move(callee)), caller, &failed);
+  }
+
+  Value result = Value::FailedByte();
+  if (bound) {
+    RunBody(callee);
+    if (isFunction) result = GetValue(callee, u"RESULT");
+    if (!asCall) CopyBack(caller, callee, info, argTexts);
+  }
+  if (callee.tryErrFlag && caller.tryDepth > 0 && !interp.run.errorFlag) {
+    // The body left for a TRY of a calling context: it takes the error there.
+    if (reReported) *reReported = true;
+    // TRY_ERRLINE tells where the error happened, not where the call stands.
+    ReportError(callee.tryErrMsg, caller, false, true, &callee.tryErrLine);
+  }
+  return result;
+}
+
+Value Dispatch(std::u16string_view callText, THensuFmt& context, bool asThread, bool asCall,
+               bool* failed) {
+  Interpreter& interp = *context.interp;
+  std::u16string_view text = TrimView(callText);
+  std::u16string_view name = text;
+  std::u16string_view arguments;
+  std::size_t open = text.find(u'(');
+  if (open != std::u16string_view::npos) {
+    name = TrimView(text.substr(0, open));
+    arguments = text.substr(open + 1);
+    if (!arguments.empty() && arguments.back() == u')') arguments.remove_suffix(1);
+  }
+
+  std::u16string module = context.moduleName;
+  int kind = 0;
+  int header = FindFunction(name, kAnyFunctionKind, context, &module, asCall, &kind);
+  if (header < 0 && !asThread && !asCall) {
+    std::u16string_view builtin = name.starts_with(u"GLOBAL.") ? name.substr(7) : name;
+    const BuiltinLibrary& builtins = interp.builtins();
+    int number = builtins.Find(builtin);
+    if (number >= 0) {
+      if (builtins.IsMath(number)) return builtins.CallMath(number, arguments, context, failed);
+      return builtins.Call(number, arguments, context, failed);
+    }
+  }
+
+  int dots = 0;
+  TopLevelDot(name, &dots);
+  if (!(header >= 0 || asThread || asCall || dots == 0 || IsModuleMember(context, name))) {
+    return ComMethodCall(text, context, failed);
+  }
+
+  std::unique_ptr<TokenList> scratch;
+  HeaderInfo info;
+  int dll = -1;
+  std::vector<std::u16string_view> dllParameters;
+  std::u16string dllDeclaration;
+  if (header >= 0) {
+    info = AnalysedHeader(context, header, &scratch);
+  } else if (!asThread && !asCall) {
+    dll = FindDllDeclaration(context, name);
+    if (dll >= 0 && static_cast<std::size_t>(dll) < interp.declared.dllDeclarations.size()) {
+      dllDeclaration = interp.declared.dllDeclarations[static_cast<std::size_t>(dll)];
+      std::u16string_view d = dllDeclaration;
+      std::size_t from = d.find(u'(');
+      std::size_t to = d.find(u')');
+      if (from != std::u16string_view::npos && to != std::u16string_view::npos && to > from) {
+        CutArguments(d.substr(from + 1, to - from - 1), &dllParameters);
+      }
+    }
+  }
+  auto byName = [&](std::size_t r) {
+    if (header >= 0) {
+      return r < info.parameters.size() && (info.parameters[r].kind & kArrayParameter) != 0;
+    }
+    return r < dllParameters.size() && dllParameters[r].find(u'[') != std::u16string_view::npos;
+  };
+
+  SmallList<std::u16string_view> texts;
+  CutArguments(arguments, &texts);
+  SmallList<Value> values;
+  std::span<std::u16string_view> argTexts = texts.span();
+  for (std::size_t r = 0; r < argTexts.size(); ++r) {
+    if (interp.run.abortLevel > 0 || interp.run.errorFlag) {
+      if (failed) *failed = true;
+      return Value::FailedByte();
+    }
+    std::u16string_view argument = argTexts[r];
+    if ((asCall && argument.find(u"<#") != std::u16string_view::npos) || byName(r)) {
+      values.push_back(Value::String(std::u16string(argument)));
+      continue;
+    }
+    Value value;
+    if (!Evaluate(argument, context, &value)) {
+      if (failed) *failed = true;
+      return Value::FailedByte();
+    }
+    values.push_back(std::move(value));
+  }
+
+  if (header >= 0) {
+    bool reReported = false;
+    Value result = RunUserCall(module, header, context, argTexts, values.span(), asThread, asCall,
+                               kind, &reReported);
+    // An error handed to the caller's TRY abandons the statement, as one shown does.
+    if ((reReported || interp.run.errorFlag) && failed) *failed = true;
+    return result;
+  }
+  if (dll >= 0) {
+    // A DLL call always gets 64 arguments; missing ones are Byte 0.
+    std::vector<std::u16string_view> padded(argTexts.begin(), argTexts.end());
+    std::vector<Value> paddedValues(values.span().begin(), values.span().end());
+    if (padded.size() < 64) padded.resize(64);
+    if (paddedValues.size() < 64) paddedValues.resize(64, Value::FailedByte());
+    return CallDllFunction(dll, padded, paddedValues, context, failed);
+  }
+  ReportError(u"SyntaxError-25", context);
+  if (failed) *failed = true;
+  return Value::FailedByte();
+}
+
+}  // namespace
+
+int FindFunction(std::u16string_view name, int mask, const THensuFmt& context,
+                 std::u16string* module, bool asCall, int* kind) {
+  const Interpreter& interp = *context.interp;
+  const FunctionTable& functions = interp.definitions.functions;
+  if (kind) *kind = 0;
+  if (interp.run.errorFlag) return -1;
+  auto lookUp = [&](std::u16string_view key, int* found) {
+    int entry = functions.Find(key);
+    if (entry < 0) return false;
+    int k = functions.KindAt(entry);
+    if (kind) *kind = k;
+    *found = (k & mask) != 0 ? functions.HeaderAt(entry) : -1;
+    return true;
+  };
+
+  // Read before *module changes, which happens only once q is built.
+  const std::u16string& m = *module;
+  const bool dotted = name.find(u'.') != std::u16string_view::npos;
+  if (!asCall && (!m.empty() || dotted)) {
+    std::u16string q;
+    if (name.starts_with(u'.')) {
+      // Inside WITH: the module the subject names, or the own module.
+      const Value& target = context.withTarget;
+      if (target.IsString() && interp.definitions.moduleNames.IndexOf(target.AsString()) >= 0) {
+        q = target.AsString();
+      } else if (target.IsEmpty() && !m.empty()) {
+        q = m;
+      } else {
+        module->clear();
+        return -1;
+      }
+      q += name;
+    } else if (dotted) {
+      if (name.starts_with(u"THIS.")) {
+        q = m;
+        q += name.substr(4);
+      } else if (name.starts_with(u"GLOBAL.")) {
+        q.assign(name.substr(7));
+      } else {
+        q.assign(name);
+      }
+    } else {
+      q.reserve(m.size() + 1 + name.size());
+      q = m;
+      q += u'.';
+      q += name;
+    }
+    int found = -1;
+    if (lookUp(q, &found)) {
+      std::size_t dot = q.find(u'.');
+      if (dot == std::u16string::npos) {
+        module->clear();
+      } else {
+        module->assign(q, 0, dot);
+      }
+      return found;
+    }
+  }
+  module->clear();
+  int found = -1;
+  return lookUp(name, &found) ? found : -1;
+}
+
+Value CallUserFunction(const std::u16string& module, int headerIndex, THensuFmt& caller,
+                       std::span<const std::u16string_view> argTexts, std::span<Value> argValues,
+                       bool asThread, bool asCall, int kind) {
+  return RunUserCall(module, headerIndex, caller, argTexts, argValues, asThread, asCall, kind,
+                     nullptr);
+}
+
+bool CopyArrayArgument(std::u16string_view sourceText, THensuFmt& source, THensuFmt& destination,
+                       std::u16string_view destName, bool copyBack) {
+  Interpreter& interp = *source.interp;
+  IndexedName parsed;
+  if (!ParseName(source, sourceText, &parsed)) return false;
+  std::int32_t ints[kMaxIndexes];
+  for (int i = 0; i < parsed.count; ++i) {
+    std::u16string failure;
+    if (!IndexToInteger(parsed.values[static_cast<std::size_t>(i)], &ints[i], &failure)) {
+      ReportError(u"Analysis: " + failure, source, false, false);
+      return false;
+    }
+  }
+
+  std::u16string message;
+  {
+    // The source's own variables first, then the global ones; the lock keeps
+    // script threads from changing a global array half-way through the copy.
+    std::unique_lock<std::recursive_mutex> guard(interp.variableLock);
+    VariableTable* table = &source.vars;
+    int v = table->names.IndexOf(parsed.base);
+    if (v < 0 && !IsGlobalTable(source, *table)) {
+      table = &interp.global.vars;
+      v = FindGlobal(source, parsed.base, GlobalTable::kVariables);
+    }
+    VariableTable& target = destination.vars;
+    if (v < 0) {
+      message = NotDefinedMessage(parsed.base);
+    } else if (table == &target && v == target.names.IndexOf(destName)) {
+      return true;  // the same variable: nothing to copy
+    } else {
+      std::vector<Value>& elements = table->values[static_cast<std::size_t>(v)];
+      std::vector<std::int32_t>& bounds = table->bounds[static_cast<std::size_t>(v)];
+      const std::size_t k = static_cast<std::size_t>(parsed.count);
+      std::int64_t offset = 0;
+      std::int64_t count = 1;
+      if (k > bounds.size()) {
+        message = DimensionsMessage(parsed.base);
+      } else {
+        std::vector<std::int32_t> rest(bounds.begin() + static_cast<std::ptrdiff_t>(k),
+                                       bounds.end());
+        count = ElementCount(rest);
+        // The selected part starts at its first element: the position over
+        // the leading dimensions times the size of one part.
+        offset = FlatPosition(bounds, ints, parsed.count);
+        if (offset >= 0 && count >= 0) offset *= count;
+        if (offset == kExceeded) {
+          message = ExceededMessage(parsed.base);
+        } else if (offset < 0 || count < 0 ||
+                   offset + count > static_cast<std::int64_t>(elements.size())) {
+          message = IndexWrongMessage(parsed.base);
+        }
+      }
+      if (message.empty() && !copyBack) {
+        std::vector<Value> copy(elements.begin() + offset, elements.begin() + offset + count);
+        std::vector<std::int32_t> shape(bounds.begin() + static_cast<std::ptrdiff_t>(k),
+                                        bounds.end());
+        int index = target.names.IndexOf(destName);
+        if (index < 0) index = CreateWithBounds(interp, target, destName, {});
+        if (index < 0) {
+          message = OutOfMemoryText();
+        } else {
+          target.values[static_cast<std::size_t>(index)] = std::move(copy);
+          target.bounds[static_cast<std::size_t>(index)] = std::move(shape);
+        }
+      } else if (message.empty()) {
+        int p = target.names.IndexOf(destName);
+        if (p < 0) return true;
+        const std::vector<Value>& from = target.values[static_cast<std::size_t>(p)];
+        const std::vector<std::int32_t>& shape = target.bounds[static_cast<std::size_t>(p)];
+        if (static_cast<std::int64_t>(from.size()) != count && k > 0) {
+          message = Msg(u"Size cannot change by argument of multidimensional array",
+                        u"多次元配列の引数をサイズ変更して返す事はできません");
+        } else if (k == 0) {
+          // The whole array takes the parameter's elements and shape.
+          elements = from;
+          bounds = shape;
+        } else {
+          std::copy(from.begin(), from.end(), elements.begin() + offset);
+        }
+      }
+    }
+  }
+  if (!message.empty()) {
+    ReportError(message, source);
+    return false;
+  }
+  return true;
+}
+
+Value DispatchCall(std::u16string_view callText, THensuFmt& context, bool asThread, bool asCall,
+                   bool* failed) {
+  Interpreter& interp = *context.interp;
+  if (context.exitFlag || interp.run.errorFlag) return Value::FailedByte();
+  if (asThread && !ScriptThreadsAvailable(callText, context)) {
+    if (failed) *failed = true;
+    return Value::FailedByte();
+  }
+  try {
+    return Dispatch(callText, context, asThread, asCall, failed);
+  } catch (const std::exception& e) {
+    ReportError(u"KansuCall:" + Utf8ToText(e.what()), context);
+  }
+  if (failed) *failed = true;
+  return Value::FailedByte();
+}
+
+}  // namespace zelk

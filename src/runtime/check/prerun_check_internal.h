@@ -1,0 +1,67 @@
+// Pieces shared by the files of the pre-run check: the state of the walk,
+// declaring names in a check context, expression checks, text scanning and the
+// COM member checks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/text_scan.h"
+#include "runtime/core/context.h"
+#include "runtime/core/value.h"
+
+namespace zelk::check {
+
+// The definition being checked. Only its context marks hash tables; the
+// scratch context of a callee's parameters has none.
+struct WalkState {
+  const THensuFmt* context = nullptr;
+  std::u16string definitionName;
+  std::vector<std::uint8_t> hashFlags;  // per name of the definition's context
+};
+WalkState& State();
+
+// Declares base in the context's name table (again is harmless); the names
+// carry no values, only their dimension count.
+void Declare(THensuFmt& context, std::u16string_view base, int dimensions, bool hashTable);
+bool IsCheckHashTable(const THensuFmt& context, int index);
+
+// Reports message with the context's row and returns false.
+bool Fail(std::u16string_view message, THensuFmt& context);
+bool Stopped(const THensuFmt& context);
+
+// The expression's check value; false after a report.
+bool CheckExpression(std::u16string_view text, THensuFmt& context, Value* value = nullptr);
+
+// The declaring step of CheckNew: the name may hold no operator character
+// outside brackets, must not be empty, and its index expressions must be
+// sound. *base and *indexes receive the name and the index count. False after
+// a report.
+bool CheckNewName(std::u16string_view declaration, THensuFmt& context, std::u16string* base,
+                  int* indexes);
+
+// Pieces at commas outside literals, brackets and parentheses; empty pieces
+// are kept; a blank text has none.
+std::vector<std::u16string_view> TopLevelPieces(std::u16string_view text);
+// A header's parameter list: the text between its first "(" and its final
+// ")"; empty without "(". *closed is false when there is a "(" and the header
+// does not end with ")".
+std::u16string_view ParameterList(std::u16string_view header, bool* closed);
+// A name of a module's variable or procedure rather than a COM member: at
+// most one top-level dot, and a module before it (or THIS./GLOBAL. inside a
+// module, or a WITH on a module).
+bool IsModuleMember(const THensuFmt& context, std::u16string_view text);
+bool HasTopLevelDot(std::u16string_view text);
+// The text is one of the decimal numbers 1 to limit, written plainly.
+bool IsCountUpTo(std::u16string_view text, int limit);
+
+// COM members. A member call statement (OBJ.METHOD(arguments)), a property
+// assignment target (OBJ.PROP or OBJ.PROP(index)), and a member read inside an
+// expression.
+void CheckMemberCall(std::u16string_view text, THensuFmt& context);
+void CheckPropertyTarget(std::u16string_view text, THensuFmt& context);
+void CheckMemberRead(std::u16string_view text, THensuFmt& context);
+
+}  // namespace zelk::check

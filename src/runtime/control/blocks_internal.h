@@ -1,0 +1,86 @@
+// Pieces shared by the block handlers: reading the head texts the block
+// matcher wrote, running the rows of a part, the truth of a condition, and the
+// unwinding of rows a jump skips.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "runtime/core/context.h"
+#include "runtime/core/value.h"
+
+namespace zelk {
+
+struct ScriptOptions;
+
+namespace blocks {
+
+// The prefixes of the handlers' own failures.
+inline constexpr const char16_t* kIfbPrefix = u"IFB-ENDIF: ";
+inline constexpr const char16_t* kSelectPrefix = u"SELECT-SELEND: ";
+inline constexpr const char16_t* kForPrefix = u"FOR-NEXT: ";
+inline constexpr const char16_t* kWhilePrefix = u"WHILE-WEND: ";
+inline constexpr const char16_t* kRepeatPrefix = u"REPEAT-UNTIL: ";
+inline constexpr const char16_t* kTryPrefix = u"TRY: ";
+
+// A decimal integer as the block matcher writes offsets ("12", "-7").
+bool ParseInteger(std::u16string_view text, std::int32_t* out);
+// Cuts the last backtick-separated field off *text and reads it as an
+// integer. Offsets never hold a backtick, so this is right even when the
+// fields before them hold backticks inside literals.
+bool CutLastOffset(std::u16string_view* text, std::int32_t* offset);
+// Splits text at the backticks outside literals into exactly n fields; when
+// that fails (an unbalanced quote), at every backtick.
+bool SplitFields(std::u16string_view text, std::size_t n, std::u16string_view* fields);
+
+// The text of the row at curOffset (empty outside the body).
+std::u16string_view RowText(const THensuFmt& context, std::int32_t offset);
+// The kind of the row at offset in this thread's record, or -1.
+std::int32_t RowKind(THensuFmt& context, std::int32_t offset);
+// A target offset that lies inside the body, after the head.
+bool TargetInBody(const THensuFmt& context, std::int32_t head, std::int32_t target);
+// A head text that cannot be read: its marker's message, or prefix + "SyntaxError".
+void ReportBadHead(THensuFmt& context, const char16_t* prefix);
+// An unexpected failure inside a handler, reported as prefix + message.
+void ReportHandlerFailure(THensuFmt& context, const char16_t* prefix, const char* what);
+
+// exitFlag, a pending BREAK or CONTINUE, or errorFlag: the part stops.
+bool Stopping(const THensuFmt& context);
+// A stop request seen between rows (a loop with an empty body never reaches
+// the executor's own test): FINALLY parts under OPTION OPTFINALLY, exitFlag.
+bool AbortRequested(THensuFmt& context);
+// Runs the row at curOffset. A row that did not advance without any reason to
+// stop (it cannot run in this thread) ends the body rather than spinning.
+void RunRow(THensuFmt& context);
+// The debugger's stop before a row that executes nothing (NEXT, CASE, ...).
+void HookAt(THensuFmt& context, std::int32_t offset);
+
+// A condition's truth: its value does not compare equal to 0.
+bool IsTrue(const Value& value, const ScriptOptions& options);
+// Evaluates a condition at the current row. False when the handler must
+// return at once: the error was reported, or a TRY took it and moved curOffset.
+bool EvaluateCondition(THensuFmt& context, std::u16string_view text, bool* truth);
+
+// Rows from..to-1 are skipped by a jump: the WITH blocks they close are
+// closed. A WITH row among them opens a block that never ran.
+void UnwindWith(THensuFmt& context, std::int32_t from, std::int32_t to);
+// A loop at head, closed at closer, is being left or continued with a jump:
+// WITH blocks up to the closer close, and TRY entries opened inside the loop
+// that are still open are dropped.
+void UnwindLoopRest(THensuFmt& context, std::int32_t head, std::int32_t closer);
+// The end of every loop handler: one BREAK level taken, curOffset on the
+// closer. When an error taken by a TRY moved curOffset past the closer, the
+// loop only steps back so that its caller's step lands where the TRY left it.
+void FinishLoop(THensuFmt& context, std::int32_t head, std::int32_t closer);
+
+// Blocks nest by recursion: false (after a report) when the stack has no
+// room for one more, rather than letting it overflow.
+bool RoomForBlock(THensuFmt& context);
+
+// The jump of the row being run was cancelled (an error in a FINALLY part it
+// ran was taken by an EXCEPT): RunRow clears the pending counts when the row
+// returns with curOffset at landing. A null context forgets it.
+void CancelPendingJump(const THensuFmt* context, std::int32_t landing);
+
+}  // namespace blocks
+}  // namespace zelk

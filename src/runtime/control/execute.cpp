@@ -1,0 +1,414 @@
+#include "runtime/control/execute.h"
+
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "base/numbers.h"
+#include "base/text_scan.h"
+#include "base/utf.h"
+#include "foundation/messages.h"
+#include "frontend/statement_table.h"
+#include "runtime/calls/calls.h"
+#include "runtime/control/blocks.h"
+#include "runtime/core/interpreter.h"
+#include "runtime/core/report_error.h"
+#include "runtime/expr/evaluate.h"
+#include "runtime/vars/hash_tables.h"
+#include "runtime/vars/variables.h"
+
+namespace zelk {
+namespace {
+
+// 0-based position of the first '=' outside literals and parentheses, or npos.
+std::size_t AssignPosition(std::u16string_view text) {
+  int p = PosOutside(u"=", text, true, false);
+  return p > 0 ? static_cast<std::size_t>(p - 1) : std::u16string_view::npos;
+}
+
+struct TopLevelDots {
+  int count = 0;
+  std::size_t first = std::u16string_view::npos;
+};
+
+// The '.'s outside literals, brackets and parentheses.
+TopLevelDots FindTopLevelDots(std::u16string_view text) {
+  TopLevelDots dots;
+  dots.count = CountTopLevel(text, u'.', &dots.first);
+  return dots;
+}
+
+// A name of a module's variable or procedure rather than a COM member: such
+// texts go to the variables and the call dispatcher.
+bool IsModuleMember(const THensuFmt& context, std::u16string_view text, const TopLevelDots& dots) {
+  if (dots.count > 1) return false;
+  if (text.starts_with(u'.') && context.withTarget.IsString()) return true;
+  if (!context.moduleName.empty() && (text.starts_with(u"THIS.") || text.starts_with(u"GLOBAL."))) {
+    return true;
+  }
+  return dots.count == 1 &&
+         context.interp->definitions.moduleNames.IndexOf(TrimView(text.substr(0, dots.first))) >= 0;
+}
+
+// Where a row's kind is refined. Written by index after the row ran: the
+// statement may have run anything meanwhile.
+struct KindSlot {
+  ThreadRecord& record;
+  std::size_t row;
+  void Store(std::int32_t kind) const {
+    if (row < record.kinds.size()) record.kinds[row] = kind;
+  }
+};
+
+// AssignPosition, remembered per row; the text is compared by address and
+// length so that a row of another table never uses it.
+std::size_t CachedAssignPosition(const KindSlot& slot, std::u16string_view text) {
+  std::vector<AssignSplit>& splits = slot.record.splits;
+  if (slot.row < splits.size()) {
+    const AssignSplit& split = splits[slot.row];
+    if (split.text == text.data() && split.length == text.size()) return split.position;
+  }
+  std::size_t p = AssignPosition(text);
+  if (p != std::u16string_view::npos && slot.row < splits.size()) {
+    splits[slot.row] = AssignSplit{text.data(), text.size(), p};
+  }
+  return p;
+}
+
+// A target that may grow in place: a plain name, no element or member.
+std::u16string_view PlainTarget(std::u16string_view target) {
+  for (char16_t c : target) {
+    if (c == u'[' || c == u'.' || c == u'(' || IsBlankChar(c)) return {};
+  }
+  return target;
+}
+
+// Kinds 1 and 2 after their first execution.
+void Assign(THensuFmt& context, const KindSlot& slot, std::u16string_view text, bool comProperty) {
+  std::size_t p = CachedAssignPosition(slot, text);
+  if (p == std::u16string_view::npos) return;
+  std::u16string_view target = TrimView(text.substr(0, p));
+  Value value;
+  if (!Evaluate(TrimView(text.substr(p + 1)), context, &value, false, PlainTarget(target))) return;
+  if (comProperty) {
+    ComPropertyAssign(target, value, context);
+  } else {
+    SetValue(context, target, value);
+  }
+}
+
+void NotAvailable(THensuFmt& context, std::u16string_view what) {
+  ReportError(std::u16string(what) + Msg(u" is not available yet", u" はまだ使えません"), context);
+}
+
+// First execution of a row that preprocessing left unclassified: it runs, and
+// its kind is stored so that later executions skip this analysis.
+void Classify(THensuFmt& context, const KindSlot& slot, std::u16string_view text) {
+  if (text.empty()) return;
+  if (IsErrorRow(text)) {
+    ReportError(text.substr(kErrorMarker.size()), context, false, false);
+    return;
+  }
+  // Declarations that take effect before the run leave empty rows; one that
+  // reaches the executor was not taken in, and must not become an assignment.
+  std::u16string_view first = text.substr(0, text.find(u' '));
+  if (first == u"PUBLIC" || first == u"CONST" || first == u"OPTION") {
+    NotAvailable(context, first);
+    return;
+  }
+  std::size_t p = AssignPosition(text);
+  if (p == std::u16string_view::npos) {
+    if (IsComMember(context, text)) {
+      ComMemberCall(text, context);
+      slot.Store(kKindMethodCall);
+    } else {
+      bool failed = false;
+      DispatchCall(text, context, false, false, &failed);
+      slot.Store(kKindCall);
+    }
+    return;
+  }
+
+  std::u16string_view target = TrimView(text.substr(0, p));
+  std::u16string_view source = TrimView(text.substr(p + 1));
+  // A thread start stays unclassified, so that every execution starts one.
+  const bool threadStart = source.starts_with(u"THREAD ");
+  Value value;
+  if (threadStart) {
+    bool failed = false;
+    value = DispatchCall(source.substr(7), context, true, false, &failed);
+  } else if (!Evaluate(source, context, &value, false, PlainTarget(target))) {
+    return;
+  }
+  if (IsComMember(context, target)) {
+    ComPropertyAssign(target, value, context);
+    if (!threadStart) slot.Store(kKindAssignProperty);
+  } else {
+    SetValue(context, target, value);
+    if (!threadStart) slot.Store(kKindAssign);
+  }
+}
+
+// BREAK n / CONTINUE n: n, or 1 when the text is empty.
+bool LevelCount(THensuFmt& context, std::u16string_view text, std::int32_t* count) {
+  std::u16string_view t = TrimView(text);
+  if (t.empty()) {
+    *count = 1;
+    return true;
+  }
+  double n = IsNumberText(t, true, false) ? TextToNumber(t) : kNotANumber;
+  if (n == kNotANumber || !(n >= 0 && n <= 1e9)) {
+    ReportError(u"Analysis: '" + std::u16string(t) + u"' is not a valid integer value", context,
+                false, false);
+    return false;
+  }
+  *count = static_cast<std::int32_t>(n);
+  return true;
+}
+
+void ExitExit(THensuFmt& context, std::u16string_view text) {
+  Interpreter& interp = *context.interp;
+  Value value;
+  // A failed expression leaves the exit code unchanged; the run still ends.
+  if (Evaluate(text, context, &value)) {
+    std::u16string code = value.Text();
+    if (!code.empty()) {
+      if (IsNumberText(code, false, false)) {
+        // Halves go to the even neighbour (the default rounding mode).
+        double n = std::nearbyint(TextToNumber(Trim(code)));
+        constexpr double kMin = std::numeric_limits<std::int32_t>::min();
+        constexpr double kMax = std::numeric_limits<std::int32_t>::max();
+        interp.run.exitCode = static_cast<int>(n < kMin ? kMin : n > kMax ? kMax : n);
+      } else if (UpperAscii(code) == u"TRUE") {
+        interp.run.exitCode = 1;
+      } else if (UpperAscii(code) == u"FALSE") {
+        interp.run.exitCode = 0;
+      }
+    }
+  }
+  if (interp.options.optFinally) RunFinallyParts(context);
+  interp.run.exitExitFlag = true;
+  interp.run.abortLevel = 1;
+  context.exitFlag = 1;
+}
+
+void With(THensuFmt& context, std::u16string_view text) {
+  std::u16string_view subject = TrimView(text);
+  if (subject == u"THIS") subject = context.moduleName;
+  Value target;
+  if (!subject.empty() && context.interp->definitions.moduleNames.IndexOf(subject) >= 0) {
+    target = Value::String(std::u16string(subject));
+  } else {
+    // A failed subject is still pushed, so that ENDWITH stays paired.
+    Evaluate(subject, context, &target);
+  }
+  context.withStack.push_back(target);
+  context.withTarget = std::move(target);
+}
+
+void EndWith(THensuFmt& context) {
+  if (!context.withStack.empty()) context.withStack.pop_back();
+  context.withTarget = context.withStack.empty() ? Value() : context.withStack.back();
+}
+
+// A later DEF_DLL of a registered name replaces its declaration when it runs.
+void DefDll(THensuFmt& context, std::u16string_view text) {
+  Interpreter& interp = *context.interp;
+  std::u16string_view declaration = TrimView(text);
+  std::u16string name(TrimView(declaration.substr(0, declaration.find_first_of(u"( :;"))));
+  if (!context.moduleName.empty()) name = context.moduleName + u"." + name;
+  int index = interp.declared.dllNames.IndexOf(name);
+  if (index < 0 || static_cast<std::size_t>(index) >= interp.declared.dllDeclarations.size())
+    return;
+  std::u16string normalized = Trim(ReplaceAll(declaration, u"[ ]", u"[]"));
+  std::u16string& stored = interp.declared.dllDeclarations[static_cast<std::size_t>(index)];
+  if (stored != normalized) stored = std::move(normalized);
+}
+
+// Loop heads are known to BREAK and CONTINUE through loopStack while they run.
+class OpenLoop {
+ public:
+  explicit OpenLoop(THensuFmt& context) : context_(context) {
+    context_.loopStack.push_back(context_.curOffset);
+  }
+  ~OpenLoop() {
+    if (!context_.loopStack.empty()) context_.loopStack.pop_back();
+  }
+  OpenLoop(const OpenLoop&) = delete;
+  OpenLoop& operator=(const OpenLoop&) = delete;
+
+ private:
+  THensuFmt& context_;
+};
+
+void Dispatch(THensuFmt& context, const KindSlot& slot, std::int32_t kind,
+              std::u16string_view text) {
+  switch (kind) {
+    case kKindAssign:
+      Assign(context, slot, text, false);
+      break;
+    case kKindAssignProperty:
+      Assign(context, slot, text, true);
+      break;
+    case kKindMethodCall:
+      ComMemberCall(text, context);
+      break;
+    case kKindCall: {
+      bool failed = false;
+      DispatchCall(text, context, false, false, &failed);
+      break;
+    }
+    case kKindIfb:
+      RunIfb(context);
+      break;
+    case kKindForTo: {
+      OpenLoop loop(context);
+      RunForTo(context);
+      break;
+    }
+    case kKindForIn: {
+      OpenLoop loop(context);
+      RunForIn(context);
+      break;
+    }
+    case kKindWhile: {
+      OpenLoop loop(context);
+      RunWhile(context);
+      break;
+    }
+    case kKindRepeat: {
+      OpenLoop loop(context);
+      RunRepeat(context);
+      break;
+    }
+    case kKindSelect:
+      RunSelect(context);
+      break;
+    case kKindTry:
+    case kKindFinally:
+    case kKindExcept:
+      RunTryRow(context, kind);
+      break;
+    case kKindEndtry:
+    case kKindNop:
+      break;
+    case kKindPrint:
+      ExecutePrint(context, text);
+      break;
+    case kKindThread: {
+      bool failed = false;
+      DispatchCall(text, context, true, false, &failed);
+      break;
+    }
+    case kKindDefDll:
+      DefDll(context, text);
+      break;
+    case kKindDim:
+      DeclareLocal(context, text);
+      break;
+    case kKindHashtbl:
+      DeclareHashTables(context, text);
+      break;
+    case kKindBreak:
+    case kKindContinue: {
+      LeaveTryForLoop(context);
+      std::int32_t count = 0;
+      if (!LevelCount(context, text, &count)) break;
+      (kind == kKindBreak ? context.breakCount : context.continueCount) = count;
+      break;
+    }
+    case kKindExit:
+      RunFinallyParts(context);
+      context.exitFlag = 1;
+      break;
+    case kKindCallFile: {
+      bool failed = false;
+      DispatchCall(text, context, false, true, &failed);
+      break;
+    }
+    case kKindExitExit:
+      ExitExit(context, text);
+      break;
+    case kKindWith:
+      With(context, text);
+      break;
+    case kKindEndWith:
+      EndWith(context);
+      break;
+    case kKindComErrIgn:
+      slot.record.comErrIgnore = 1;
+      slot.record.comErrFlag = 0;
+      break;
+    case kKindComErrRet:
+      slot.record.comErrIgnore = 0;
+      break;
+    default:
+      Classify(context, slot, text);
+      break;
+  }
+}
+
+// A script thread runs a row only while its slot lives, waits while it is
+// suspended and leaves when asked to quit. Script threads come later: until
+// then no slot is live, and a context without one runs nothing.
+bool PassThreadGate(THensuFmt&) {
+  return false;
+}
+
+}  // namespace
+
+bool IsComMember(const THensuFmt& context, std::u16string_view text) {
+  TopLevelDots dots = FindTopLevelDots(text);
+  return dots.count > 0 && !IsModuleMember(context, text, dots);
+}
+
+void ExecuteRow(THensuFmt& context) {
+  Interpreter& interp = *context.interp;
+  const int slot = context.recordIndex;
+  const bool mainThread = slot == 0;
+  const std::int64_t row = static_cast<std::int64_t>(context.baseIndex) + context.curOffset;
+  // No thread record, or outside the body or the table: nothing to run, but
+  // the caller's loop moves on.
+  if (slot < 0 || slot >= kThreadRecords || context.curOffset < 0 ||
+      static_cast<std::size_t>(context.curOffset) >= context.stmtTexts.size() || row < 0 ||
+      static_cast<std::size_t>(row) >= interp.records[slot].kinds.size()) {
+    ++context.curOffset;
+    return;
+  }
+  ThreadRecord& record = interp.records[slot];
+  const KindSlot kindSlot{record, static_cast<std::size_t>(row)};
+  const std::int32_t kind = record.kinds[kindSlot.row];
+
+  if (kind != kKindExcept) interp.host().DebugHook(context, false);
+  if (!mainThread && !PassThreadGate(context)) return;
+  if (interp.run.abortLevel > 0) {
+    if (interp.options.optFinally) RunFinallyParts(context);
+    context.exitFlag = 1;
+    return;
+  }
+  if (context.exitFlag != 0 || context.breakCount > 0 || context.continueCount > 0 ||
+      interp.run.errorFlag != 0) {
+    return;
+  }
+
+  const std::int32_t start = context.curOffset;
+  std::u16string_view text = context.stmtTexts[static_cast<std::size_t>(start)];
+  std::u16string failure;
+  try {
+    Dispatch(context, kindSlot, kind, text);
+    ++context.curOffset;
+    return;
+  } catch (const std::exception& e) {
+    failure = Utf8ToText(e.what());
+  } catch (...) {
+    failure = u"unknown error";
+  }
+  // The failing row stays current, so that the report shows its line.
+  context.curOffset = start;
+  ReportError(u"Analysis: " + failure, context, false, false);
+}
+
+}  // namespace zelk

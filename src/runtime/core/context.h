@@ -1,0 +1,84 @@
+// The execution context of one running body (THensuFmt): where it stands in
+// the statement table, its exit/break/continue state, its loop, TRY and WITH
+// stacks, and its variables.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "foundation/hashed_str_list.h"
+#include "foundation/zhash.h"
+#include "runtime/core/value.h"
+
+namespace zelk {
+
+class Interpreter;
+using TUZHash = TUZHashOf<Value>;
+
+// The variables of one context. Each array variable keeps all its elements
+// flat in row-major order; a scalar has exactly one element.
+struct VariableTable {
+  explicit VariableTable(bool caseSensitive) : names(caseSensitive) {}
+  TUHashedStrList names;
+  std::vector<std::vector<Value>> values;
+  std::vector<std::vector<std::int32_t>> bounds;  // empty for a scalar; -1 = no elements
+  int count() const { return names.Count(); }
+  void Clear() {
+    names.Clear();
+    values.clear();
+    bounds.clear();
+  }
+};
+
+struct THensuFmt {
+  // The main program's table ignores ASCII case; calls, handlers and threads
+  // compare with case.
+  THensuFmt(Interpreter& interp, bool caseSensitiveNames)
+      : interp(&interp), vars(caseSensitiveNames), hashNames(caseSensitiveNames) {}
+
+  Interpreter* interp;
+
+  std::uint8_t exitFlag = 0;
+  std::int32_t breakCount = 0;
+  std::int32_t continueCount = 0;
+  std::uint8_t evalMark = 0;
+  std::uint8_t lookupFailed = 0;
+  std::int32_t checkLoopDepth = 0;
+  std::int32_t threadNumber = 0;
+  // The thread record this context runs with: 0 the main thread, slot + 1 a
+  // script thread. Inherited by the contexts of its calls.
+  std::uint8_t recordIndex = 0;
+  std::int32_t curOffset = 0;  // the current row, counted from baseIndex
+  std::int32_t baseIndex = 0;  // statement index of the body's header row
+  std::int32_t imageX = -999999;
+  std::int32_t imageY = -999999;
+  double timeStamp = 0;
+  std::int32_t tryDepth = 0;
+  std::uint8_t tryErrFlag = 0;
+  std::u16string tryErrMsg;
+  std::u16string tryErrLine;
+  std::u16string moduleName;
+  Value withTarget;
+  std::vector<Value> withStack;
+  std::vector<std::int32_t> loopStack;
+  std::vector<std::u16string> tryStack;
+  // Set around the evaluation of a FOR-IN collection: built-ins that fill a
+  // result array then write NAME_TMP, and name it in lastResultArray.
+  bool collectionPending = false;
+  std::u16string lastResultArray;
+
+  VariableTable vars;
+  TUHashedStrList hashNames;
+  std::vector<std::unique_ptr<TUZHash>> hashTables;
+
+  // The body's rows from its header (entry 0) up to, not including, its FEND.
+  // A view into the statement table, which does not change during a run.
+  std::span<const std::u16string> stmtTexts;
+
+  int Row() const { return baseIndex + curOffset; }
+};
+
+}  // namespace zelk

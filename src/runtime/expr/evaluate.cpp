@@ -1,0 +1,629 @@
+// The expression evaluator: one pass over the tokens of an expression with
+// the binary levels OR/XOR, AND, comparisons, + -, * / MOD (lowest first) by
+// precedence climbing, then "!", calls, parentheses and operands. Tokens come
+// from the tokenizer, or from the thread slot's cache when the statement's
+// first expression is evaluated again; the first evaluation records them.
+#include "runtime/expr/evaluate.h"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "base/text_scan.h"
+#include "foundation/messages.h"
+#include "platform/stack.h"
+#include "runtime/calls/calls.h"
+#include "runtime/core/interpreter.h"
+#include "runtime/core/report_error.h"
+#include "runtime/expr/operators.h"
+#include "runtime/expr/token_cache.h"
+#include "runtime/expr/tokenizer.h"
+#include "runtime/vars/variables.h"
+#include "runtime/vars/variables_internal.h"
+
+namespace zelk {
+namespace {
+
+constexpr VarType kValueArray = static_cast<VarType>(kVtArray | kVtVariant);
+
+bool IsEmptyLiteral(std::int32_t kind, std::u16string_view text) {
+  if (kind != kTokName || text.size() != 5) return false;
+  for (std::size_t i = 0; i < 5; ++i) {
+    char16_t c = text[i];
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+    if (c != u"EMPTY"[i]) return false;
+  }
+  return true;
+}
+
+// The character traits of char16_t compare unit by unit; memcmp is faster.
+bool SameText(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+}
+
+// An OR at top level means an AND may not decide the whole condition alone.
+bool HasTopLevelOr(std::u16string_view text) {
+  for (std::u16string_view pattern : {u" OR ", u")OR(", u" OR(", u")OR "}) {
+    if (PosOutside(pattern, text, true, true) > 0) return true;
+  }
+  return false;
+}
+
+// Selects the element at the indices. All indices apply to one array of that
+// many dimensions; a one-dimensional array takes one index and passes the rest
+// on to the array it holds there.
+bool SelectElement(Value* v, const std::vector<std::int32_t>& indexes) {
+  Value current = *v;
+  std::size_t k = 0;
+  while (k < indexes.size()) {
+    if (current.type() != kValueArray) return false;
+    const ArrayCell* array = current.AsArray();
+    std::size_t dims = array->bounds.size();
+    std::size_t left = indexes.size() - k;
+    std::size_t take = left == dims ? dims : (dims == 1 ? 1 : 0);
+    if (take == 0) return false;
+    std::int64_t flat = 0, stride = 1;
+    for (std::size_t d = 0; d < take; ++d) {
+      const ArrayBound& bound = array->bounds[d];
+      std::int64_t i = static_cast<std::int64_t>(indexes[k + d]) - bound.lower;
+      if (i < 0 || i >= bound.count) return false;
+      flat += i * stride;
+      stride *= bound.count;
+    }
+    if (flat >= static_cast<std::int64_t>(array->items.size())) return false;
+    Value element = array->items[static_cast<std::size_t>(flat)];
+    current = std::move(element);
+    k += take;
+  }
+  *v = std::move(current);
+  return true;
+}
+
+void ReportTooDeep(THensuFmt& context) {
+  ReportError(Msg(u"The expression is nested too deeply", u"式の入れ子が深すぎます"), context);
+}
+
+void ReportEvaluationError(THensuFmt& context) {
+  bool check = context.interp->run.checkPhase;
+  const char16_t* message =
+      check ? Msg(u"expression is wrong. or a type isn't correct.",
+                  u"式がおかしい or 型が合っていない")
+            : Msg(u"a type isn't correct. or overflow.", u"型が合っていない or オーバーフロー");
+  ReportError(message, context, false, !check);
+}
+
+class Evaluator {
+ public:
+  Evaluator(std::u16string_view text, THensuFmt& context, bool allowShortCircuit)
+      : context_(context),
+        interp_(*context.interp),
+        text_(text),
+        rest_(text),
+        // The check tests every part of a condition.
+        shortCircuit_(allowShortCircuit && interp_.options.shortCircuit && !interp_.run.checkPhase),
+        checkPhase_(interp_.run.checkPhase),
+        entryOffset_(context.curOffset),
+        entryExit_(context.exitFlag) {}
+
+  bool Run(Value* result);
+  // The assignment's target when it is a plain name: `T = T + x` may then
+  // append to T's text in place.
+  void SetAppendTarget(std::u16string_view target) { appendTarget_ = target; }
+
+ private:
+  enum class Source { kText, kReplay };
+
+  // The current token: its text is a view into the expression or the cache;
+  // value points at the cached value of a number or literal when there is one.
+  struct Current {
+    std::int32_t kind = kTokEnd;
+    std::u16string_view text;
+    double number = 0;
+    const Value* value = nullptr;
+  };
+
+  void StartCache();
+  void Next();
+  bool TextRemains() const {
+    return source_ == Source::kReplay ? replayNext_ != replayEnd_ : !rest_.empty();
+  }
+  void Fail() {
+    failed_ = true;
+    stop_ = true;
+  }
+  // A nesting the stack has no room for.
+  void FailTooDeep() {
+    tooDeep_ = true;
+    Fail();
+  }
+  // A report made by a name read or call (or a TRY that took it) ends the
+  // evaluation silently: nothing more of the statement may run.
+  void NoteSideEffects() {
+    if (context_.curOffset != entryOffset_ || interp_.run.errorFlag ||
+        (context_.exitFlag && !entryExit_)) {
+      abandoned_ = true;
+      stop_ = true;
+    }
+  }
+  void SkipRest(bool result);
+
+  void ParseOr(Value& v) { ParseBinary(v, 1); }
+  void ParseBinary(Value& v, int minLevel);
+  void ParseNot(Value& v);
+  void ParsePrimary(Value& v);
+  void ParseOperand(Value& v);
+  void ReadName(Value& v);
+  void ReadMember(Value& v);
+  void Call(Value& v);
+  void IndexResult(Value& v);
+  void TakeTargetText(const Value& v);
+  void GiveTargetTextBack(const Value& v);
+
+  THensuFmt& context_;
+  Interpreter& interp_;
+  std::u16string_view text_;
+  std::u16string_view rest_;
+  MemberScope scope_;
+  Source source_ = Source::kText;
+  TokenList* list_ = nullptr;
+  const CachedToken* replayNext_ = nullptr;
+  const CachedToken* replayEnd_ = nullptr;
+  Current token_;
+  int parenDepth_ = 0;
+  bool shortCircuit_;
+  bool orSearched_ = false;
+  bool orFound_ = false;
+  bool checkPhase_;
+  std::int32_t entryOffset_;
+  std::uint8_t entryExit_;
+  std::u16string_view appendTarget_;
+  Value* takenFrom_ = nullptr;  // the target's slot, emptied while its text grows here
+  bool failed_ = false;
+  bool tooDeep_ = false;
+  bool abandoned_ = false;
+  bool skipped_ = false;
+  bool skipResult_ = false;
+  bool stop_ = false;
+};
+
+// The whole text is tokenized before the first evaluation replays it, so a
+// recursive call that reaches the same row meanwhile finds the list ready.
+// A text the tokenizer refuses is not kept: its evaluation then meets the
+// error where it stands, after what comes before it has run.
+void Evaluator::StartCache() {
+  if (checkPhase_) return;  // the check leaves the run's tables as they were
+  std::int64_t row = static_cast<std::int64_t>(context_.baseIndex) + context_.curOffset;
+  if (row <= 0 || context_.curOffset <= 0) return;
+  ThreadRecord& record = interp_.RecordOf(context_);
+  if (row >= static_cast<std::int64_t>(record.tokens.size())) return;
+  // A row keeps a short chain of lists: its expression and the argument
+  // texts of the calls in it, which are evaluated on their own.
+  std::unique_ptr<TokenList>* slot = &record.tokens[static_cast<std::size_t>(row)];
+  int length = 0;
+  while (*slot && !SameText((*slot)->expression, text_)) {
+    if (++length == kTokenListsPerRow) return;
+    slot = &(*slot)->next;
+  }
+  if (!*slot) {
+    auto list = std::make_unique<TokenList>();
+    list->expression.assign(text_);
+    std::u16string_view rest = text_;
+    for (;;) {
+      Token t = NextToken(&rest, scope_);
+      if (t.bad) return;
+      if (t.kind == kTokEnd) break;
+      CachedToken cached;
+      cached.text.assign(t.text);
+      cached.kind = t.kind;
+      if (t.kind == kTokNumber) cached.value = Value::Double(t.number);
+      if (t.kind == kTokString) cached.value = Value::String(std::u16string(t.text));
+      list->tokens.push_back(std::move(cached));
+    }
+    list->complete = true;
+    *slot = std::move(list);
+  }
+  list_ = slot->get();
+  source_ = Source::kReplay;
+  replayNext_ = list_->tokens.data();
+  replayEnd_ = replayNext_ + list_->tokens.size();
+}
+
+void Evaluator::Next() {
+  if (source_ == Source::kReplay) {
+    if (replayNext_ != replayEnd_) {
+      const CachedToken& cached = *replayNext_++;
+      token_.kind = cached.kind;
+      token_.text = cached.text;
+      token_.value = &cached.value;
+      token_.number = cached.kind == kTokNumber ? cached.value.AsDouble() : 0;
+    } else {
+      token_ = Current();
+    }
+    return;
+  }
+  Token t = NextToken(&rest_, scope_);
+  token_.kind = t.kind;
+  token_.text = t.text;
+  token_.number = t.number;
+  token_.value = nullptr;
+  if (t.bad) Fail();
+}
+
+// Short-circuit: the rest of the expression is passed over and the whole
+// result is decided. The tokens are still read, so that a malformed rest is
+// still an error.
+void Evaluator::SkipRest(bool result) {
+  skipped_ = true;
+  skipResult_ = result;
+  stop_ = true;
+  if (source_ == Source::kReplay) {
+    replayNext_ = replayEnd_;
+    return;
+  }
+  while (token_.kind != kTokEnd && !failed_) Next();
+}
+
+// Binary operators by level, lowest first; every level is left-associative.
+int LevelOf(std::int32_t kind) {
+  switch (kind) {
+    case kTokOr:
+    case kTokXor:
+      return 1;
+    case kTokAnd:
+      return 2;
+    case kTokGreater:
+    case kTokLess:
+    case kTokEqual:
+    case kTokGreaterEqual:
+    case kTokLessEqual:
+    case kTokNotEqual:
+      return 3;
+    case kTokPlus:
+    case kTokMinus:
+      return 4;
+    case kTokTimes:
+    case kTokDivide:
+    case kTokMod:
+      return 5;
+    default:
+      return 0;
+  }
+}
+
+// The operators of minLevel and above, by precedence climbing: the right
+// operand of a level-L operator takes only operators above L.
+void Evaluator::ParseBinary(Value& v, int minLevel) {
+  // The left operand of this call's first comparison starts here; only a
+  // lone operand can still be Empty when it is compared.
+  bool leftIsEmptyLiteral = IsEmptyLiteral(token_.kind, token_.text);
+  bool leftIsTarget = !appendTarget_.empty() && minLevel == 1 && parenDepth_ == 0 &&
+                      token_.kind == kTokName && token_.text == appendTarget_;
+  if (token_.kind == kTokNot) {
+    ParseNot(v);
+  } else {
+    ParsePrimary(v);
+  }
+  while (!stop_) {
+    std::int32_t op = token_.kind;
+    int level = LevelOf(op);
+    if (level < minLevel || level == 0) return;
+    if (shortCircuit_ && parenDepth_ == 0 && (op == kTokAnd || op == kTokOr)) {
+      if (op == kTokAnd && !orSearched_) {
+        orSearched_ = true;
+        orFound_ = HasTopLevelOr(text_);
+      }
+      if (op == kTokOr || !orFound_) {
+        std::int64_t left;
+        if (!TruncateToInt64(v, &left)) return Fail();
+        if (op == kTokOr && left != 0) return SkipRest(true);
+        if (op == kTokAnd && left == 0) return SkipRest(false);
+      }
+    }
+    Next();
+    if (stop_) return;
+    bool rightIsEmptyLiteral = IsEmptyLiteral(token_.kind, token_.text);
+    Value right;
+    ParseBinary(right, level + 1);
+    if (stop_) return;
+    // `T + x` as the whole expression: nothing reads T after this point.
+    if (leftIsTarget && op == kTokPlus && token_.kind == kTokEnd) TakeTargetText(v);
+    leftIsTarget = false;
+    bool ok;
+    switch (level) {
+      case 1:
+      case 2:
+        ok = BitwiseValues(op, v, right, &v);
+        break;
+      case 3:
+        ok = CompareValues(op, v, leftIsEmptyLiteral, right, rightIsEmptyLiteral, interp_.options,
+                           &v);
+        break;
+      default:
+        ok = op == kTokPlus ? AddValues(v, right, &v)
+                            : ArithmeticValues(op, v, right, checkPhase_, &v);
+        break;
+    }
+    if (!ok) {
+      GiveTargetTextBack(v);
+      return Fail();
+    }
+    leftIsEmptyLiteral = false;
+  }
+}
+
+// When T's slot and v are the only holders of T's text, the slot lets go of
+// it so that the addition may append in place; the assignment stores the
+// result back into the slot.
+void Evaluator::TakeTargetText(const Value& v) {
+  if (!v.IsWideString() || v.CellReferences() != 2) return;
+  Value* slot = vars::OwnScalarSlot(context_, appendTarget_);
+  if (slot == nullptr || !slot->SameCell(v)) return;
+  *slot = Value();
+  takenFrom_ = slot;
+}
+
+void Evaluator::GiveTargetTextBack(const Value& v) {
+  if (takenFrom_ == nullptr) return;
+  *takenFrom_ = v;
+  takenFrom_ = nullptr;
+}
+
+void Evaluator::ParseNot(Value& v) {
+  if (token_.kind != kTokNot) return ParsePrimary(v);
+  if (os::StackIsLow(os::StackUse::kExpression)) return FailTooDeep();
+  Next();
+  if (stop_) return;
+  Value operand;
+  ParseNot(operand);
+  if (stop_) return;
+  if (!NotValue(operand, &v)) Fail();
+}
+
+void Evaluator::ParsePrimary(Value& v) {
+  if (token_.kind == kTokCall) {
+    Call(v);
+    if (!stop_) Next();
+    // An array result indexed at once: SPLIT(s)[1].
+    if (!stop_ && token_.kind == kTokName && token_.text.starts_with(u'[')) {
+      IndexResult(v);
+      if (!stop_) Next();
+    }
+    return;
+  }
+  if (token_.kind == kTokParen && token_.text == u"(") {
+    if (os::StackIsLow(os::StackUse::kExpression)) return FailTooDeep();
+    ++parenDepth_;
+    Next();
+    if (stop_) return;
+    ParseOr(v);
+    if (stop_) return;
+    if (token_.kind != kTokParen || token_.text != u")") return Fail();
+    --parenDepth_;
+    Next();
+    return;
+  }
+  ParseOperand(v);
+}
+
+// A sign may precede only a number, literal, name or member access: "-(1)"
+// and "-F(1)" are errors, and so are their "+" forms.
+void Evaluator::ParseOperand(Value& v) {
+  std::int32_t sign = 0;
+  if (token_.kind == kTokPlus || token_.kind == kTokMinus) {
+    sign = token_.kind;
+    Next();
+    if (stop_) return;
+  }
+  switch (token_.kind) {
+    case kTokNumber:
+      v = Value::Double(token_.number);
+      break;
+    case kTokString:
+      v = token_.value ? *token_.value : Value::String(std::u16string(token_.text));
+      break;
+    case kTokName:
+      ReadName(v);
+      break;
+    case kTokMember:
+      ReadMember(v);
+      break;
+    default:
+      return Fail();
+  }
+  if (stop_) return;
+  if (sign == kTokMinus && !NegateValue(v, &v)) return Fail();
+  Next();
+}
+
+void Evaluator::ReadName(Value& v) {
+  if (checkPhase_) {
+    const CheckPhaseTests& tests = context_.interp->run.checkPhaseTests;
+    v = tests.name ? tests.name(token_.text, context_) : Value::Int(1, kVtByte);
+  } else {
+    v = GetValue(context_, token_.text);
+  }
+  NoteSideEffects();
+}
+
+void Evaluator::ReadMember(Value& v) {
+  if (checkPhase_) {
+    const CheckPhaseTests& tests = context_.interp->run.checkPhaseTests;
+    if (tests.comMember) tests.comMember(token_.text, context_);
+    v = Value::Int(1, kVtByte);
+    NoteSideEffects();
+    return;
+  }
+  bool failed = false;
+  v = ComMemberRead(token_.text, context_, &failed);
+  if (failed) abandoned_ = stop_ = true;
+  NoteSideEffects();
+}
+
+void Evaluator::Call(Value& v) {
+  if (checkPhase_) {
+    const CheckPhaseTests& tests = context_.interp->run.checkPhaseTests;
+    if (tests.call) tests.call(token_.text, context_);
+    v = Value::Int(1, kVtByte);
+    NoteSideEffects();
+    return;
+  }
+  bool failed = false;
+  v = DispatchCall(token_.text, context_, false, false, &failed);
+  if (failed) abandoned_ = stop_ = true;
+  NoteSideEffects();
+}
+
+// The one token allowed after the whole expression: "[i]", "[i][j]" or
+// "[i, j]" after an array result, selecting one element. The check has no
+// values: it tests the index expressions and counts the element as Byte 1.
+void Evaluator::IndexResult(Value& v) {
+  std::u16string_view t = token_.text;
+  if (token_.kind != kTokName || t.size() < 2 || t.front() != u'[' || t.back() != u']' ||
+      (v.type() != kValueArray && !checkPhase_)) {
+    return Fail();
+  }
+  std::u16string inner = ReplaceOutside(t.substr(1, t.size() - 2), u"][", u",");
+  std::vector<std::u16string> indexTexts;
+  while (!inner.empty()) {
+    std::u16string piece = Trim(CutToken(inner, u",", true, true, true, true));
+    if (piece.empty()) continue;
+    if (indexTexts.size() == 3) return Fail();
+    Value index;
+    if (!Evaluate(piece, context_, &index)) {
+      abandoned_ = stop_ = true;  // reported by that evaluation
+      return;
+    }
+    std::u16string text;
+    if (!index.ToText(&text)) return Fail();
+    indexTexts.push_back(std::move(text));
+  }
+  NoteSideEffects();
+  if (stop_) return;
+  if (indexTexts.empty()) return Fail();
+  if (checkPhase_) {
+    v = Value::Int(1, kVtByte);
+    return;
+  }
+  std::vector<std::int32_t> indexes;
+  if (!IndexesToIntegers(indexTexts, &indexes)) return Fail();
+  if (!SelectElement(&v, indexes)) Fail();
+}
+
+bool Evaluator::Run(Value* result) {
+  Value v;
+  try {
+    scope_.moduleNames = &interp_.definitions.moduleNames;
+    scope_.moduleName = context_.moduleName;
+    if (context_.withTarget.IsString()) scope_.withText = context_.withTarget.AsString();
+    StartCache();
+    Next();
+    if (!stop_) ParseOr(v);
+    if (!stop_) {
+      if (TextRemains()) {
+        Fail();
+      } else if (token_.kind != kTokEnd) {
+        IndexResult(v);
+      }
+    }
+  } catch (...) {
+    Fail();  // a host failure (memory) inside some operation
+  }
+
+  const bool ended = abandoned_ || failed_ || context_.curOffset != entryOffset_;
+  if (ended) GiveTargetTextBack(v);
+  if (abandoned_ || context_.curOffset != entryOffset_) {
+    *result = Value::FailedByte();
+    return false;
+  }
+  if (failed_) {
+    *result = Value::FailedByte();
+    if (tooDeep_) {
+      ReportTooDeep(context_);
+    } else {
+      ReportEvaluationError(context_);
+    }
+    return false;
+  }
+  if (skipped_) {
+    *result = Value::Boolean(skipResult_);
+    return true;
+  }
+  if (v.IsDouble()) {
+    double d = v.AsDouble();
+    if (d != std::trunc(d) && !interp_.options.roundValue) v = Value::Double(RoundTo15Digits(d));
+  } else if (v.IsWideString() && !v.KnownPlain()) {
+    if (HasSpecialChars(v.AsString())) {
+      v = Value::String(ExpandSpecialChars(v.AsString(), interp_.options), v.type());
+    } else {
+      v.MarkPlain(true);
+    }
+  }
+  *result = std::move(v);
+  return true;
+}
+
+}  // namespace
+
+bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result, bool allowShortCircuit,
+              std::u16string_view appendTarget) {
+  if (TrimBlanks(text).empty()) {
+    *result = Value();
+    return true;
+  }
+  // After a shown error nothing more runs; a call here could even clear the flag.
+  if (context.interp->run.errorFlag) {
+    *result = Value::FailedByte();
+    return false;
+  }
+  context.evalMark = 0;
+  // Evaluations nest (an index inside an index, a call's argument, EVAL):
+  // a deep text ends in an error instead of exhausting the stack.
+  if (os::StackIsLow(os::StackUse::kExpression)) {
+    *result = Value::FailedByte();
+    ReportTooDeep(context);
+    return false;
+  }
+  Evaluator evaluator(text, context, allowShortCircuit);
+  evaluator.SetAppendTarget(appendTarget);
+  return evaluator.Run(result);
+}
+
+std::u16string ExpandSpecialChars(std::u16string_view text, const ScriptOptions& options) {
+  struct Form {
+    std::u16string_view key;
+    std::u16string_view replacement;
+    bool always;  // the underscore forms are expanded even under OPTION SPECIALCHAR
+  };
+  static constexpr Form kForms[] = {
+      {u"<#_DBL>", u"\"", true}, {u"<#_CR>", u"\r\n", true}, {u"<#_TAB>", u"\t", true},
+      {u"<#DBL>", u"\"", false}, {u"<#CR>", u"\r\n", false}, {u"<#TAB>", u"\t", false},
+  };
+  // One pass does what replacing form after form would: no replacement
+  // contains a character of any form, so none can create another.
+  std::size_t at = text.find(u"<#");
+  if (at == std::u16string_view::npos) return std::u16string(text);
+  std::u16string out;
+  out.reserve(text.size());
+  std::size_t from = 0;
+  while (at != std::u16string_view::npos) {
+    out.append(text.substr(from, at - from));
+    std::u16string_view here = text.substr(at);
+    std::size_t used = 2;
+    std::u16string_view replacement = u"<#";
+    for (const Form& form : kForms) {
+      if ((form.always || !options.specialChar) && here.starts_with(form.key)) {
+        used = form.key.size();
+        replacement = form.replacement;
+        break;
+      }
+    }
+    out.append(replacement);
+    from = at + used;
+    at = text.find(u"<#", from);
+  }
+  out.append(text.substr(from));
+  return out;
+}
+
+}  // namespace zelk

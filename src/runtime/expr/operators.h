@@ -1,0 +1,40 @@
+// The language's operators on values: "+" as addition or concatenation, the
+// arithmetic and bitwise operators, the comparisons with their treatment of
+// Empty, Null and NOTHING, "!" and the sign. Each returns false when an operand
+// does not convert (or the result overflows); the evaluator turns that into its
+// error.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "runtime/core/value.h"
+
+namespace zelk {
+
+struct ScriptOptions;
+
+bool AddValues(const Value& a, const Value& b, Value* out);
+// op: kTokMinus, kTokTimes, kTokDivide or kTokMod. modByOne: the pre-run
+// check's MOD, whose divisor counts as 1.
+bool ArithmeticValues(std::int32_t op, const Value& a, const Value& b, bool modByOne, Value* out);
+// op: kTokAnd, kTokOr or kTokXor; the result is a Double.
+bool BitwiseValues(std::int32_t op, const Value& a, const Value& b, Value* out);
+// op: kTokGreater .. kTokNotEqual. aIsEmptyLiteral/bIsEmptyLiteral: the
+// operand's text began with the literal EMPTY. The result is TRUE or FALSE.
+bool CompareValues(std::int32_t op, const Value& a, bool aIsEmptyLiteral, const Value& b,
+                   bool bIsEmptyLiteral, const ScriptOptions& options, Value* out);
+bool NotValue(const Value& v, Value* out);
+bool NegateValue(const Value& v, Value* out);
+// Truncated toward zero; false when there is no number or it is out of range.
+bool TruncateToInt64(const Value& v, std::int64_t* out);
+
+// A number with a fractional part rounded to 15 significant digits, as its
+// 15-digit general text form reads back.
+double RoundTo15Digits(double d);
+
+// Whether text holds a "<#" form that ExpandSpecialChars would replace.
+bool HasSpecialChars(std::u16string_view text);
+
+}  // namespace zelk

@@ -1,0 +1,49 @@
+// Tokens of a statement's first expression, recorded once and replayed on every
+// later evaluation of the statement.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/core/value.h"
+
+namespace zelk {
+
+struct CachedToken {
+  std::u16string text;  // a string literal's content without its quotes
+  std::int32_t kind = 0;
+  // Precomputed so that replaying converts and allocates nothing: the Double
+  // of a number, the string of a literal; Empty for other kinds.
+  Value value;
+};
+
+// How many expressions of one row are kept (the row's own and its calls' arguments).
+inline constexpr int kTokenListsPerRow = 6;
+
+// Copyable: a script thread's record starts with copies of its starter's lists.
+struct TokenList {
+  TokenList() = default;
+  TokenList(const TokenList& o)
+      : expression(o.expression),
+        tokens(o.tokens),
+        complete(o.complete),
+        next(o.next ? std::make_unique<TokenList>(*o.next) : nullptr) {}
+  TokenList& operator=(const TokenList& o) {
+    if (this != &o) *this = TokenList(o);
+    return *this;
+  }
+  TokenList(TokenList&&) = default;
+  TokenList& operator=(TokenList&&) = default;
+
+  std::u16string expression;  // the text the tokens were recorded for
+  std::vector<CachedToken> tokens;
+  // Set when the whole text was tokenized without error. A list still being
+  // recorded (a recursive call reaching the same statement) is never replayed.
+  bool complete = false;
+  // The next expression of the same row.
+  std::unique_ptr<TokenList> next;
+};
+
+}  // namespace zelk

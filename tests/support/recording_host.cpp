@@ -1,0 +1,19 @@
+#include "support/recording_host.h"
+
+#include "runtime/core/interpreter.h"
+
+namespace zelk {
+
+void RecordingHost::DebugHook(THensuFmt& context, bool atEnd) {
+  if (atEnd) {
+    endedBodies.push_back(context.baseIndex);
+    return;
+  }
+  hookedRows.push_back(context.curOffset);
+  if (!stopped && stopAfter > 0 && static_cast<int>(hookedRows.size()) >= stopAfter) {
+    context.interp->run.abortLevel = 1;
+    stopped = true;
+  }
+}
+
+}  // namespace zelk
