@@ -44,8 +44,8 @@ void CallIncludedFile(BuiltinCall& call, std::u16string_view target) {
   std::u16string base = FolderPart(call.context.interp->assembly.mainPath());
   if (!base.empty()) base.pop_back();
   std::u16string key = ScriptPathKey(ResolveScriptPath(path, base), base);
-  call.result =
-      DispatchCall(IncludeProcedureName(key) + args, call.context, false, true, &call.failed);
+  call.result = DispatchCall(IncludeProcedureName(key) + args, call.context, CallMode::kIncludeCall,
+                             &call.failed);
 }
 
 }  // namespace
@@ -54,8 +54,8 @@ void BuiltinEval(BuiltinCall& call) {
   THensuFmt& context = call.context;
   std::u16string line = PrepareLine(call.args.text[0]);
   if (StartsWithWord(line, u"THREAD")) {
-    call.result =
-        DispatchCall(Trim(std::u16string_view(line).substr(7)), context, true, false, &call.failed);
+    call.result = DispatchCall(Trim(std::u16string_view(line).substr(7)), context,
+                               CallMode::kThread, &call.failed);
     return;
   }
   if (StartsWithWord(line, u"CALL")) {

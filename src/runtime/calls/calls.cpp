@@ -4,18 +4,17 @@
 // back.
 #include "runtime/calls/calls.h"
 
-#include <array>
-#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "base/text_scan.h"
-#include "base/utf.h"
 #include "foundation/messages.h"
 #include "frontend/statement_table.h"
 #include "platform/stack.h"
+#include "runtime/calls/call_arguments.h"
+#include "runtime/calls/call_target.h"
 #include "runtime/control/body_runner.h"
 #include "runtime/core/interpreter.h"
 #include "runtime/core/report_error.h"
@@ -36,69 +35,6 @@ constexpr std::int32_t kArrayParameter = 2;
 constexpr std::int32_t kDefaultValue = 4;
 // The name is RESULT or an earlier parameter's: it may exist when it is bound.
 constexpr std::int32_t kNameTaken = 8;
-
-// Calls the dispatcher takes apart without allocating: most have few arguments.
-template <typename T>
-class SmallList {
- public:
-  void push_back(T value) {
-    if (size_ < inline_.size()) {
-      inline_[size_] = std::move(value);
-    } else {
-      if (size_ == inline_.size()) {
-        more_.assign(std::make_move_iterator(inline_.begin()),
-                     std::make_move_iterator(inline_.end()));
-      }
-      more_.push_back(std::move(value));
-    }
-    ++size_;
-  }
-  std::size_t size() const { return size_; }
-  std::span<T> span() {
-    return size_ <= inline_.size() ? std::span<T>(inline_.data(), size_) : std::span<T>(more_);
-  }
-
- private:
-  std::array<T, 8> inline_{};
-  std::vector<T> more_;
-  std::size_t size_ = 0;
-};
-
-// Pieces of text at top-level commas (outside quotes, brackets and
-// parentheses); empty pieces are kept. An empty or blank text has none.
-template <typename List>
-void CutArguments(std::u16string_view text, List* out) {
-  if (TrimView(text).empty()) return;
-  std::size_t start = 0;
-  ForEachTopLevel(text, u',', [&](std::size_t i) {
-    out->push_back(TrimView(text.substr(start, i - start)));
-    start = i + 1;
-    return true;
-  });
-  out->push_back(TrimView(text.substr(start)));
-}
-
-// Position of the first '.' outside quotes, brackets and parentheses, and
-// how many there are.
-std::size_t TopLevelDot(std::u16string_view text, int* count) {
-  std::size_t first;
-  *count = CountTopLevel(text, u'.', &first);
-  return first;
-}
-
-// A module's procedure rather than a COM member (as the executor decides for
-// statements).
-bool IsModuleMember(const THensuFmt& context, std::u16string_view name) {
-  int dots = 0;
-  std::size_t first = TopLevelDot(name, &dots);
-  if (dots > 1) return false;
-  if (name.starts_with(u'.') && context.withTarget.IsString()) return true;
-  if (!context.moduleName.empty() && (name.starts_with(u"THIS.") || name.starts_with(u"GLOBAL."))) {
-    return true;
-  }
-  return dots == 1 &&
-         context.interp->definitions.moduleNames.IndexOf(TrimView(name.substr(0, first))) >= 0;
-}
 
 // --- The analysed header ---------------------------------------------------
 //
@@ -382,7 +318,9 @@ void CopyBack(THensuFmt& caller, THensuFmt& callee, const HeaderInfo& info,
 // was handed to a TRY of the caller.
 Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& caller,
                   std::span<const std::u16string_view> argTexts, std::span<Value> argValues,
-                  bool asThread, bool asCall, int kind, bool* reReported) {
+                  CallMode mode, int kind, bool* reReported) {
+  const bool asThread = mode == CallMode::kThread;
+  const bool asCall = mode == CallMode::kIncludeCall;
   Interpreter& interp = *caller.interp;
   if (headerIndex < 0 || static_cast<std::size_t>(headerIndex) >= interp.table.StmtTexts.size()) {
     return Value::FailedByte();
@@ -449,111 +387,10 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
   return result;
 }
 
-Value Dispatch(std::u16string_view callText, THensuFmt& context, bool asThread, bool asCall,
-               bool* failed) {
-  Interpreter& interp = *context.interp;
-  std::u16string_view text = TrimView(callText);
-  std::u16string_view name = text;
-  std::u16string_view arguments;
-  std::size_t open = text.find(u'(');
-  if (open != std::u16string_view::npos) {
-    name = TrimView(text.substr(0, open));
-    arguments = text.substr(open + 1);
-    if (!arguments.empty() && arguments.back() == u')') arguments.remove_suffix(1);
-  }
-
-  std::u16string module = context.moduleName;
-  int kind = 0;
-  int header = FindFunction(name, kAnyFunctionKind, context, &module, asCall, &kind);
-  if (header < 0 && !asThread && !asCall) {
-    std::u16string_view builtin = name.starts_with(u"GLOBAL.") ? name.substr(7) : name;
-    const BuiltinLibrary& builtins = interp.builtins();
-    int number = builtins.Find(builtin);
-    if (number >= 0) {
-      if (builtins.IsMath(number)) return builtins.CallMath(number, arguments, context, failed);
-      return builtins.Call(number, arguments, context, failed);
-    }
-  }
-
-  int dots = 0;
-  TopLevelDot(name, &dots);
-  if (!(header >= 0 || asThread || asCall || dots == 0 || IsModuleMember(context, name))) {
-    return ComMethodCall(text, context, failed);
-  }
-
-  std::unique_ptr<TokenList> scratch;
-  HeaderInfo info;
-  int dll = -1;
-  std::vector<std::u16string_view> dllParameters;
-  std::u16string dllDeclaration;
-  if (header >= 0) {
-    info = AnalysedHeader(context, header, &scratch);
-  } else if (!asThread && !asCall) {
-    dll = FindDllDeclaration(context, name);
-    if (dll >= 0 && static_cast<std::size_t>(dll) < interp.declared.dllDeclarations.size()) {
-      dllDeclaration = interp.declared.dllDeclarations[static_cast<std::size_t>(dll)];
-      std::u16string_view d = dllDeclaration;
-      std::size_t from = d.find(u'(');
-      std::size_t to = d.find(u')');
-      if (from != std::u16string_view::npos && to != std::u16string_view::npos && to > from) {
-        CutArguments(d.substr(from + 1, to - from - 1), &dllParameters);
-      }
-    }
-  }
-  auto byName = [&](std::size_t r) {
-    if (header >= 0) {
-      return r < info.parameters.size() && (info.parameters[r].kind & kArrayParameter) != 0;
-    }
-    return r < dllParameters.size() && dllParameters[r].find(u'[') != std::u16string_view::npos;
-  };
-
-  SmallList<std::u16string_view> texts;
-  CutArguments(arguments, &texts);
-  SmallList<Value> values;
-  std::span<std::u16string_view> argTexts = texts.span();
-  for (std::size_t r = 0; r < argTexts.size(); ++r) {
-    if (interp.run.abortLevel > 0 || interp.run.errorFlag) {
-      if (failed) *failed = true;
-      return Value::FailedByte();
-    }
-    std::u16string_view argument = argTexts[r];
-    if ((asCall && argument.find(u"<#") != std::u16string_view::npos) || byName(r)) {
-      values.push_back(Value::String(std::u16string(argument)));
-      continue;
-    }
-    Value value;
-    if (!Evaluate(argument, context, &value)) {
-      if (failed) *failed = true;
-      return Value::FailedByte();
-    }
-    values.push_back(std::move(value));
-  }
-
-  if (header >= 0) {
-    bool reReported = false;
-    Value result = RunUserCall(module, header, context, argTexts, values.span(), asThread, asCall,
-                               kind, &reReported);
-    // An error handed to the caller's TRY abandons the statement, as one shown does.
-    if ((reReported || interp.run.errorFlag) && failed) *failed = true;
-    return result;
-  }
-  if (dll >= 0) {
-    // A DLL call always gets 64 arguments; missing ones are Byte 0.
-    std::vector<std::u16string_view> padded(argTexts.begin(), argTexts.end());
-    std::vector<Value> paddedValues(values.span().begin(), values.span().end());
-    if (padded.size() < 64) padded.resize(64);
-    if (paddedValues.size() < 64) paddedValues.resize(64, Value::FailedByte());
-    return CallDllFunction(dll, padded, paddedValues, context, failed);
-  }
-  ReportError(u"SyntaxError-25", context);
-  if (failed) *failed = true;
-  return Value::FailedByte();
-}
-
 }  // namespace
 
 int FindFunction(std::u16string_view name, int mask, const THensuFmt& context,
-                 std::u16string* module, bool asCall, int* kind) {
+                 std::u16string* module, CallMode mode, int* kind) {
   const Interpreter& interp = *context.interp;
   const FunctionTable& functions = interp.definitions.functions;
   if (kind) *kind = 0;
@@ -570,7 +407,7 @@ int FindFunction(std::u16string_view name, int mask, const THensuFmt& context,
   // Read before *module changes, which happens only once q is built.
   const std::u16string& m = *module;
   const bool dotted = name.find(u'.') != std::u16string_view::npos;
-  if (!asCall && (!m.empty() || dotted)) {
+  if (mode != CallMode::kIncludeCall && (!m.empty() || dotted)) {
     std::u16string q;
     if (name.starts_with(u'.')) {
       // Inside WITH: the module the subject names, or the own module.
@@ -617,9 +454,29 @@ int FindFunction(std::u16string_view name, int mask, const THensuFmt& context,
 
 Value CallUserFunction(const std::u16string& module, int headerIndex, THensuFmt& caller,
                        std::span<const std::u16string_view> argTexts, std::span<Value> argValues,
-                       bool asThread, bool asCall, int kind) {
-  return RunUserCall(module, headerIndex, caller, argTexts, argValues, asThread, asCall, kind,
-                     nullptr);
+                       CallMode mode, int kind) {
+  return RunUserCall(module, headerIndex, caller, argTexts, argValues, mode, kind, nullptr);
+}
+
+Value RunUserRoutine(const UserRoutineTarget& target, const CallSite& site, THensuFmt& context,
+                     bool* failed) {
+  Interpreter& interp = *context.interp;
+  std::unique_ptr<TokenList> scratch;
+  const HeaderInfo info = AnalysedHeader(context, target.header, &scratch);
+  // Array parameters take the argument's name, not its value.
+  auto passedAsText = [&](std::size_t r) {
+    return r < info.parameters.size() && (info.parameters[r].kind & kArrayParameter) != 0;
+  };
+  CallArguments arguments;
+  if (!EvaluateArguments(site.arguments, site.mode, passedAsText, context, &arguments, failed)) {
+    return Value::FailedByte();
+  }
+  bool reReported = false;
+  Value result = RunUserCall(target.module, target.header, context, arguments.texts.span(),
+                             arguments.values.span(), site.mode, target.kind, &reReported);
+  // An error handed to the caller's TRY abandons the statement, as one shown does.
+  if ((reReported || interp.run.errorFlag) && failed) *failed = true;
+  return result;
 }
 
 bool CopyArrayArgument(std::u16string_view sourceText, THensuFmt& source, THensuFmt& destination,
@@ -710,23 +567,6 @@ bool CopyArrayArgument(std::u16string_view sourceText, THensuFmt& source, THensu
     return false;
   }
   return true;
-}
-
-Value DispatchCall(std::u16string_view callText, THensuFmt& context, bool asThread, bool asCall,
-                   bool* failed) {
-  Interpreter& interp = *context.interp;
-  if (context.exitFlag || interp.run.errorFlag) return Value::FailedByte();
-  if (asThread && !ScriptThreadsAvailable(callText, context)) {
-    if (failed) *failed = true;
-    return Value::FailedByte();
-  }
-  try {
-    return Dispatch(callText, context, asThread, asCall, failed);
-  } catch (const std::exception& e) {
-    ReportError(u"KansuCall:" + Utf8ToText(e.what()), context);
-  }
-  if (failed) *failed = true;
-  return Value::FailedByte();
 }
 
 }  // namespace zelk

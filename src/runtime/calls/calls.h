@@ -1,7 +1,8 @@
-// The call dispatcher: a call text goes to a user function, a built-in, a
-// declared DLL function or a COM member. User functions and procedures run
-// here: their parameters are bound in a context of their own, the body runs,
-// and VAR parameters, RESULT and errors taken by a caller's TRY go back.
+// Calls: a call text goes to a user function, a built-in, a declared DLL
+// function, a COM member or a new script thread (call_target.h tells which).
+// User functions and procedures run here: their parameters are bound in a
+// context of their own, the body runs, and VAR parameters, RESULT and errors
+// taken by a caller's TRY go back.
 #pragma once
 
 #include <memory>
@@ -14,10 +15,15 @@
 
 namespace zelk {
 
-// asThread: start as a script thread; asCall: a CALL of an included file.
+// How a call was written.
+enum class CallMode {
+  kCall,         // in an expression or as a statement
+  kThread,       // THREAD: the routine starts as a script thread
+  kIncludeCall,  // CALL of an included file: its arguments become PARAM_STR
+};
+
 // *failed is set when the call reported an error.
-Value DispatchCall(std::u16string_view callText, THensuFmt& context, bool asThread, bool asCall,
-                   bool* failed);
+Value DispatchCall(std::u16string_view callText, THensuFmt& context, CallMode mode, bool* failed);
 
 // Function table kinds, and the mask of either.
 inline constexpr int kFunctionKind = 1;
@@ -28,15 +34,14 @@ inline constexpr int kAnyFunctionKind = 3;
 // *module: in, the caller's module; out, the module of the function found.
 // *kind (may be null) receives the kind found, also when it is not in mask.
 int FindFunction(std::u16string_view name, int mask, const THensuFmt& context,
-                 std::u16string* module, bool asCall, int* kind);
+                 std::u16string* module, CallMode mode, int* kind);
 
 // Runs the function or procedure headed at headerIndex with the arguments
-// (texts as written in the caller, values already evaluated). asCall: a CALL
-// of an included file, whose arguments become PARAM_STR. Returns RESULT of a
-// FUNCTION, Byte 0 otherwise and after an error.
+// (texts as written in the caller, values already evaluated). Returns RESULT
+// of a FUNCTION, Byte 0 otherwise and after an error; a thread's number.
 Value CallUserFunction(const std::u16string& module, int headerIndex, THensuFmt& caller,
                        std::span<const std::u16string_view> argTexts, std::span<Value> argValues,
-                       bool asThread, bool asCall, int kind);
+                       CallMode mode, int kind);
 
 // Array parameters. sourceText names the caller's array, or the part of it
 // selected by leading indices (ARR, ARR[1]); destName is the parameter in the
@@ -47,14 +52,19 @@ Value CallUserFunction(const std::u16string& module, int headerIndex, THensuFmt&
 bool CopyArrayArgument(std::u16string_view sourceText, THensuFmt& source, THensuFmt& destination,
                        std::u16string_view destName, bool copyBack);
 
+// A dotted name that is a COM member access rather than a module's variable
+// or procedure: more than one top-level dot, or one that follows no module
+// (THIS. and GLOBAL. inside a module and a WITH on a module name modules).
+bool IsComMember(const THensuFmt& context, std::u16string_view text);
+
 // COM member access, property assignment and member call statements.
 Value ComMemberRead(std::u16string_view text, THensuFmt& context, bool* failed);
 void ComPropertyAssign(std::u16string_view target, const Value& value, THensuFmt& context);
 void ComMemberCall(std::u16string_view text, THensuFmt& context);
 
 // What the dispatcher hands to components that come later. Until they exist
-// each reports clearly that it cannot run yet (calls_external_pending.cpp).
-// Built-ins come through builtin_library.h.
+// each reports clearly that it cannot run yet (com_call.cpp, dll_call.cpp,
+// thread_start.cpp). Built-ins come through builtin_library.h.
 
 // A COM method call written as NAME.MEMBER(arguments), with its result.
 Value ComMethodCall(std::u16string_view callText, THensuFmt& context, bool* failed);

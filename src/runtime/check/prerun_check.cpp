@@ -194,7 +194,7 @@ void CheckPlainStatement(std::u16string_view text, THensuFmt& context) {
   if (text.empty()) return;  // a declaration taken in before the run
   int p = PosOutside(u"=", text, true, false);
   if (p == 0) {
-    if (HasTopLevelDot(text) && !IsModuleMember(context, text)) {
+    if (IsComMember(context, text)) {
       if (text.starts_with(u'.') && context.withTarget.IsEmpty()) {
         Fail(u"SyntaxError-105", context);
       } else {
@@ -202,7 +202,7 @@ void CheckPlainStatement(std::u16string_view text, THensuFmt& context) {
       }
       return;
     }
-    CheckCall(text, context, false, false);
+    CheckCall(text, context, CallMode::kCall);
     return;
   }
   const std::size_t at = static_cast<std::size_t>(p - 1);
@@ -218,14 +218,14 @@ void CheckPlainStatement(std::u16string_view text, THensuFmt& context) {
   }
   bool clearsHashTable = false;
   if (right.starts_with(u"THREAD ")) {
-    CheckCall(right.substr(7), context, true, false);
+    CheckCall(right.substr(7), context, CallMode::kThread);
   } else {
     Value value;
     if (!CheckExpression(right, context, &value)) return;
     clearsHashTable = right == u"HASH_REMOVEALL" || (value.IsDouble() && value.AsDouble() == -109);
   }
   if (Stopped(context)) return;
-  if (HasTopLevelDot(left) && !IsModuleMember(context, left)) {
+  if (IsComMember(context, left)) {
     if (left.starts_with(u'.') && context.withTarget.IsEmpty()) {
       Fail(u"SyntaxError-105", context);
     } else {
@@ -280,7 +280,7 @@ void CheckRow(std::int32_t kind, std::u16string_view text, THensuFmt& context) {
       CheckExpression(text, context);
       break;
     case kKindThread:
-      CheckCall(text, context, true, false);
+      CheckCall(text, context, CallMode::kThread);
       break;
     case kKindDim:
       CheckDim(text, context);
@@ -296,7 +296,7 @@ void CheckRow(std::int32_t kind, std::u16string_view text, THensuFmt& context) {
       if (!TrimView(text).empty()) Fail(u"SyntaxError-100", context);
       break;
     case kKindCallFile:
-      CheckCall(text, context, false, true);
+      CheckCall(text, context, CallMode::kIncludeCall);
       break;
     case kKindWith:
       CheckWith(text, context);
@@ -489,7 +489,7 @@ bool CheckDefinitions(Interpreter& interp) {
     return CheckName(name, context);
   };
   tests.call = [](std::u16string_view text, THensuFmt& context) {
-    CheckCall(text, context, false, false);
+    CheckCall(text, context, CallMode::kCall);
   };
   tests.comMember = [](std::u16string_view text, THensuFmt& context) {
     CheckMemberRead(text, context);

@@ -8,6 +8,7 @@
 
 #include <string_view>
 
+#include "runtime/calls/calls.h"
 #include "runtime/core/context.h"
 #include "runtime/core/value.h"
 
@@ -34,11 +35,11 @@ void CheckTarget(std::u16string_view target, THensuFmt& context, bool clearsHash
 void CheckNew(std::u16string_view declaration, THensuFmt& context, bool hashTable);
 // One call: call statements, calls inside expressions, THREAD starts and CALL
 // rows. Built-in names go on to the built-in library's own check.
-void CheckCall(std::u16string_view callText, THensuFmt& context, bool asThread, bool asCall);
+void CheckCall(std::u16string_view callText, THensuFmt& context, CallMode mode);
 // The argument count of a call to the user function or procedure headed at
 // header (a CALL of an included file is not counted), and the shape of its
 // parameter list. calleeModule: the module the function belongs to.
-void CheckUserCall(std::u16string_view name, int argumentCount, int header, bool asCall,
+void CheckUserCall(std::u16string_view name, int argumentCount, int header, CallMode mode,
                    THensuFmt& context, std::u16string_view calleeModule = {});
 
 }  // namespace zelk

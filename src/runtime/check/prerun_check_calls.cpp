@@ -104,7 +104,9 @@ void CheckArrayArgument(std::u16string_view argument, std::u16string_view parame
   Fail(u"SyntaxError-112", context);
 }
 
-void CallCheck(std::u16string_view callText, THensuFmt& context, bool asThread, bool asCall) {
+void CallCheck(std::u16string_view callText, THensuFmt& context, CallMode mode) {
+  const bool asThread = mode == CallMode::kThread;
+  const bool asCall = mode == CallMode::kIncludeCall;
   Interpreter& interp = *context.interp;
   std::u16string_view text = TrimView(callText);
   std::u16string_view name = text;
@@ -120,7 +122,7 @@ void CallCheck(std::u16string_view callText, THensuFmt& context, bool asThread, 
   }
 
   std::u16string module = context.moduleName;
-  const int header = FindFunction(name, kAnyFunctionKind, context, &module, asCall, nullptr);
+  const int header = FindFunction(name, kAnyFunctionKind, context, &module, mode, nullptr);
   if (header < 0 && !asThread && !asCall) {
     std::u16string builtin = UpperAscii(name.starts_with(u"GLOBAL.") ? name.substr(7) : name);
     int number = interp.builtins().Find(builtin);
@@ -128,7 +130,7 @@ void CallCheck(std::u16string_view callText, THensuFmt& context, bool asThread, 
       interp.builtins().CheckCall(number, arguments, context);
       return;
     }
-    if (HasTopLevelDot(name) && !IsModuleMember(context, name)) {
+    if (IsComMember(context, name)) {
       CheckMemberCall(text, context);
       return;
     }
@@ -153,7 +155,7 @@ void CallCheck(std::u16string_view callText, THensuFmt& context, bool asThread, 
   }
 
   if (header >= 0) {
-    CheckUserCall(name, static_cast<int>(pieces.size()), header, asCall, context, module);
+    CheckUserCall(name, static_cast<int>(pieces.size()), header, mode, context, module);
     return;
   }
   if (!asThread && !asCall && FindDllDeclaration(context, name) >= 0) return;
@@ -289,22 +291,6 @@ std::u16string_view ParameterList(std::u16string_view header, bool* closed) {
   return header.substr(open + 1, header.size() - open - 2);
 }
 
-bool HasTopLevelDot(std::u16string_view text) {
-  return CountTopLevel(text, u'.') > 0;
-}
-
-bool IsModuleMember(const THensuFmt& context, std::u16string_view text) {
-  std::size_t first;
-  int dots = CountTopLevel(text, u'.', &first);
-  if (dots > 1) return false;
-  if (text.starts_with(u'.') && context.withTarget.IsString()) return true;
-  if (!context.moduleName.empty() && (text.starts_with(u"THIS.") || text.starts_with(u"GLOBAL."))) {
-    return true;
-  }
-  return dots == 1 &&
-         context.interp->definitions.moduleNames.IndexOf(TrimView(text.substr(0, first))) >= 0;
-}
-
 void CheckMemberCall(std::u16string_view text, THensuFmt& context) {
   text = TrimView(text);
   int open = PosOutside(u"(", text, false, false);
@@ -330,19 +316,19 @@ void CheckMemberRead(std::u16string_view text, THensuFmt& context) {
 
 }  // namespace check
 
-void CheckCall(std::u16string_view callText, THensuFmt& context, bool asThread, bool asCall) {
+void CheckCall(std::u16string_view callText, THensuFmt& context, CallMode mode) {
   if (Stopped(context)) return;
   try {
-    CallCheck(callText, context, asThread, asCall);
+    CallCheck(callText, context, mode);
   } catch (const std::exception& e) {
     Fail(u"ChkKB_Call:" + Utf8ToText(e.what()), context);
   }
 }
 
-void CheckUserCall(std::u16string_view name, int argumentCount, int header, bool asCall,
+void CheckUserCall(std::u16string_view name, int argumentCount, int header, CallMode mode,
                    THensuFmt& context, std::u16string_view calleeModule) {
   // The arguments of a CALL become PARAM_STR of the included file.
-  if (asCall || Stopped(context)) return;
+  if (mode == CallMode::kIncludeCall || Stopped(context)) return;
   Interpreter& interp = *context.interp;
   if (header < 0 || header >= interp.table.RowCount()) return;
   try {

@@ -49,11 +49,6 @@ std::vector<std::u16string_view> TopLevelPieces(std::u16string_view text);
 // ")"; empty without "(". *closed is false when there is a "(" and the header
 // does not end with ")".
 std::u16string_view ParameterList(std::u16string_view header, bool* closed);
-// A name of a module's variable or procedure rather than a COM member: at
-// most one top-level dot, and a module before it (or THIS./GLOBAL. inside a
-// module, or a WITH on a module).
-bool IsModuleMember(const THensuFmt& context, std::u16string_view text);
-bool HasTopLevelDot(std::u16string_view text);
 // The text is one of the decimal numbers 1 to limit, written plainly.
 bool IsCountUpTo(std::u16string_view text, int limit);
 

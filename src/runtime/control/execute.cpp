@@ -29,30 +29,6 @@ std::size_t AssignPosition(std::u16string_view text) {
   return p > 0 ? static_cast<std::size_t>(p - 1) : std::u16string_view::npos;
 }
 
-struct TopLevelDots {
-  int count = 0;
-  std::size_t first = std::u16string_view::npos;
-};
-
-// The '.'s outside literals, brackets and parentheses.
-TopLevelDots FindTopLevelDots(std::u16string_view text) {
-  TopLevelDots dots;
-  dots.count = CountTopLevel(text, u'.', &dots.first);
-  return dots;
-}
-
-// A name of a module's variable or procedure rather than a COM member: such
-// texts go to the variables and the call dispatcher.
-bool IsModuleMember(const THensuFmt& context, std::u16string_view text, const TopLevelDots& dots) {
-  if (dots.count > 1) return false;
-  if (text.starts_with(u'.') && context.withTarget.IsString()) return true;
-  if (!context.moduleName.empty() && (text.starts_with(u"THIS.") || text.starts_with(u"GLOBAL."))) {
-    return true;
-  }
-  return dots.count == 1 &&
-         context.interp->definitions.moduleNames.IndexOf(TrimView(text.substr(0, dots.first))) >= 0;
-}
-
 // Where a row's kind is refined. Written by index after the row ran: the
 // statement may have run anything meanwhile.
 struct KindSlot {
@@ -126,7 +102,7 @@ void Classify(THensuFmt& context, const KindSlot& slot, std::u16string_view text
       slot.Store(kKindMethodCall);
     } else {
       bool failed = false;
-      DispatchCall(text, context, false, false, &failed);
+      DispatchCall(text, context, CallMode::kCall, &failed);
       slot.Store(kKindCall);
     }
     return;
@@ -139,7 +115,7 @@ void Classify(THensuFmt& context, const KindSlot& slot, std::u16string_view text
   Value value;
   if (threadStart) {
     bool failed = false;
-    value = DispatchCall(source.substr(7), context, true, false, &failed);
+    value = DispatchCall(source.substr(7), context, CallMode::kThread, &failed);
   } else if (!Evaluate(source, context, &value, false, PlainTarget(target))) {
     return;
   }
@@ -244,8 +220,9 @@ class OpenLoop {
   THensuFmt& context_;
 };
 
-void Dispatch(THensuFmt& context, const KindSlot& slot, std::int32_t kind,
-              std::u16string_view text) {
+// Runs a row whose kind is known: stored by preprocessing or by its first run.
+void RunRowOfKind(THensuFmt& context, const KindSlot& slot, std::int32_t kind,
+                  std::u16string_view text) {
   switch (kind) {
     case kKindAssign:
       Assign(context, slot, text, false);
@@ -258,7 +235,7 @@ void Dispatch(THensuFmt& context, const KindSlot& slot, std::int32_t kind,
       break;
     case kKindCall: {
       bool failed = false;
-      DispatchCall(text, context, false, false, &failed);
+      DispatchCall(text, context, CallMode::kCall, &failed);
       break;
     }
     case kKindIfb:
@@ -300,7 +277,7 @@ void Dispatch(THensuFmt& context, const KindSlot& slot, std::int32_t kind,
       break;
     case kKindThread: {
       bool failed = false;
-      DispatchCall(text, context, true, false, &failed);
+      DispatchCall(text, context, CallMode::kThread, &failed);
       break;
     }
     case kKindDefDll:
@@ -326,7 +303,7 @@ void Dispatch(THensuFmt& context, const KindSlot& slot, std::int32_t kind,
       break;
     case kKindCallFile: {
       bool failed = false;
-      DispatchCall(text, context, false, true, &failed);
+      DispatchCall(text, context, CallMode::kIncludeCall, &failed);
       break;
     }
     case kKindExitExit:
@@ -359,11 +336,6 @@ bool PassThreadGate(THensuFmt&) {
 }
 
 }  // namespace
-
-bool IsComMember(const THensuFmt& context, std::u16string_view text) {
-  TopLevelDots dots = FindTopLevelDots(text);
-  return dots.count > 0 && !IsModuleMember(context, text, dots);
-}
 
 void ExecuteRow(THensuFmt& context) {
   Interpreter& interp = *context.interp;
@@ -398,7 +370,7 @@ void ExecuteRow(THensuFmt& context) {
   std::u16string_view text = context.stmtTexts[static_cast<std::size_t>(start)];
   std::u16string failure;
   try {
-    Dispatch(context, kindSlot, kind, text);
+    RunRowOfKind(context, kindSlot, kind, text);
     ++context.curOffset;
     return;
   } catch (const std::exception& e) {

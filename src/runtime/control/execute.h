@@ -14,9 +14,6 @@ namespace zelk {
 // handlers move it past their block first). Returns without running anything
 // while the context or the run is stopping.
 void ExecuteRow(THensuFmt& context);
-// A dotted name that is a COM member access rather than a module's variable
-// or procedure (or a member of the WITH subject that names a module).
-bool IsComMember(const THensuFmt& context, std::u16string_view text);
 // The text PRINT shows; forDisplay: the variable views' short form (long
 // strings cut, CR LF and TAB written as <#CR> and <#TAB>).
 std::u16string FormatPrintValue(const Value& value, bool forDisplay);

@@ -128,7 +128,8 @@ void UScrCall(Interpreter& interp, const std::u16string& name,
       // The caller stands on the initialiser's header, which its errors then name.
       initialisers.baseIndex = header;
       initialisers.stmtTexts = BodyRows(interp, header).first(1);
-      CallUserFunction(module, header, initialisers, {}, {}, false, false, functions.KindAt(entry));
+      CallUserFunction(module, header, initialisers, {}, {}, CallMode::kCall,
+                       functions.KindAt(entry));
     }
     if (Stopping(interp)) return;
 

@@ -469,7 +469,7 @@ void Evaluator::Call(Value& v) {
     return;
   }
   bool failed = false;
-  v = DispatchCall(token_.text, context_, false, false, &failed);
+  v = DispatchCall(token_.text, context_, CallMode::kCall, &failed);
   if (failed) abandoned_ = stop_ = true;
   NoteSideEffects();
 }

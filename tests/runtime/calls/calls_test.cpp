@@ -53,7 +53,7 @@ class CallsTest : public InterpreterTest {
   // A call in an expression of the main program.
   Value Call(std::u16string_view text) {
     bool failed = false;
-    return DispatchCall(text, interp.global, false, false, &failed);
+    return DispatchCall(text, interp.global, CallMode::kCall, &failed);
   }
   int Header(std::u16string_view name) {
     return interp.definitions.functions.HeaderAt(interp.definitions.functions.Find(name));
@@ -70,7 +70,7 @@ class CallsTest : public InterpreterTest {
 TEST_F(CallsTest, FindFunctionResolvesQualifiedNames) {
   THensuFmt context(interp, true);
   auto find = [&](std::u16string_view name, std::u16string module, int mask = kAnyFunctionKind) {
-    int found = FindFunction(name, mask, context, &module, false, nullptr);
+    int found = FindFunction(name, mask, context, &module, CallMode::kCall, nullptr);
     return std::make_pair(found, module);
   };
   // Outside a module: names as written; GLOBAL. is dropped.
@@ -93,7 +93,7 @@ TEST_F(CallsTest, FindFunctionResolvesQualifiedNames) {
   // A kind outside the mask is named but not found.
   std::u16string module;
   int kind = 0;
-  EXPECT_EQ(-1, FindFunction(u"M.H", kFunctionKind, context, &module, false, &kind));
+  EXPECT_EQ(-1, FindFunction(u"M.H", kFunctionKind, context, &module, CallMode::kCall, &kind));
   EXPECT_EQ(kProcedureKind, kind);
   // Nothing is found after a shown error.
   interp.run.errorFlag = 1;
@@ -140,7 +140,7 @@ TEST_F(CallsTest, CallErrorsAreReportedAtTheCall) {
   ClearError();
   // An argument that fails ends the call before the function runs.
   bool failed = false;
-  DispatchCall(u"F(UNDEFINED)", interp.global, false, false, &failed);
+  DispatchCall(u"F(UNDEFINED)", interp.global, CallMode::kCall, &failed);
   EXPECT_TRUE(failed);
   EXPECT_EQ(u"It isn't defined: UNDEFINED\rat line 1: X = 1", LastError());
   EXPECT_TRUE(host.endedBodies.empty());
@@ -237,7 +237,7 @@ TEST_F(CallsTest, CallsStartAfterAShownError) {
   // Event handlers may be called while an error is shown: the call clears it.
   interp.run.errorFlag = 1;
   Value result =
-      CallUserFunction(u"", Header(u"G"), interp.global, {}, {}, false, false, kFunctionKind);
+      CallUserFunction(u"", Header(u"G"), interp.global, {}, {}, CallMode::kCall, kFunctionKind);
   EXPECT_EQ(u"global G", result.Text());
   EXPECT_EQ(0, interp.run.errorFlag);
 }

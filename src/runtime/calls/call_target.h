@@ -1,0 +1,61 @@
+// What a call text names, decided once, and one runner for each kind of
+// target. The runners for DLL functions, COM members and script threads are
+// where those components plug in.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "runtime/calls/calls.h"
+#include "runtime/core/context.h"
+#include "runtime/core/value.h"
+
+namespace zelk {
+
+// The call as written: NAME(ARGUMENTS), trimmed.
+struct CallSite {
+  std::u16string_view text;
+  std::u16string_view name;
+  std::u16string_view arguments;  // between the parentheses
+  CallMode mode = CallMode::kCall;
+};
+
+struct UserRoutineTarget {
+  std::u16string module;  // the module the routine belongs to, "" for a global one
+  int header = -1;        // its header row
+  int kind = 0;           // kFunctionKind or kProcedureKind
+};
+struct ThreadStartTarget {
+  UserRoutineTarget routine;
+};
+struct BuiltinTarget {
+  int number = -1;
+};
+struct MathBuiltinTarget {
+  int number = -1;
+};
+struct ComMemberTarget {};
+struct DllFunctionTarget {
+  int declaration = -1;  // index in the interpreter's DEF_DLL declarations
+};
+// Nothing of the name: the arguments are still evaluated, then a syntax error.
+struct UnknownTarget {};
+
+using CallTarget =
+    std::variant<UserRoutineTarget, ThreadStartTarget, BuiltinTarget, MathBuiltinTarget,
+                 ComMemberTarget, DllFunctionTarget, UnknownTarget>;
+
+CallSite ParseCallSite(std::u16string_view callText, CallMode mode);
+CallTarget ResolveCallTarget(const CallSite& site, const THensuFmt& context);
+
+// The runners; *failed is set when the call reported an error.
+Value RunUserRoutine(const UserRoutineTarget& target, const CallSite& site, THensuFmt& context,
+                     bool* failed);
+Value RunThreadStart(const ThreadStartTarget& target, const CallSite& site, THensuFmt& context,
+                     bool* failed);
+Value RunComMember(const CallSite& site, THensuFmt& context, bool* failed);
+Value RunDllFunction(const DllFunctionTarget& target, const CallSite& site, THensuFmt& context,
+                     bool* failed);
+
+}  // namespace zelk
