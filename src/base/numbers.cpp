@@ -10,6 +10,8 @@ namespace zelk {
 namespace {
 
 constexpr std::size_t kMaxLength = 64;
+// Longer decimal texts are no numbers (the conversion of values allows this much).
+constexpr std::size_t kMaxDecimalLength = 400;
 constexpr std::size_t kMaxLengthWithoutPoint = 32;
 
 // Too long to be a number: over 64 characters, or over 32 without a '.' among
@@ -47,14 +49,17 @@ bool ParseHex(std::u16string_view text, double* value) {
   return true;
 }
 
-// A decimal number: sign, digits with at most one '.', at least one digit, an
-// optional exponent with its own digits. Spaces may surround it. The grammar is
-// checked here so that from_chars never sees "inf", "nan" or hex forms.
-bool ParseDecimal(std::u16string_view text, double* value) {
+}  // namespace
+
+bool ParseDecimal(std::u16string_view text, double* value, DecimalBlanks blanks) {
+  auto blank = [blanks](char16_t c) {
+    return c == u' ' || (c == u'\t' && blanks == DecimalBlanks::kSpacesAndTabs);
+  };
   std::size_t b = 0, e = text.size();
-  while (b < e && text[b] == u' ') ++b;
-  while (e > b && text[e - 1] == u' ') --e;
-  char buf[kMaxLength + 1];
+  while (b < e && blank(text[b])) ++b;
+  while (e > b && blank(text[e - 1])) --e;
+  if (e - b > kMaxDecimalLength) return false;
+  char buf[kMaxDecimalLength + 1];
   std::size_t n = 0;
   std::size_t i = b;
   if (i < e && (text[i] == u'+' || text[i] == u'-')) {
@@ -92,8 +97,8 @@ bool ParseDecimal(std::u16string_view text, double* value) {
   double v = 0;
   auto [end, ec] = std::from_chars(buf, buf + n, v);
   if (ec == std::errc::result_out_of_range) {
-    // Within 64 characters only the exponent's sign can push a value out of
-    // range: a negative one underflows to zero, a positive one overflows.
+    // Out of range after a negative exponent: an underflow, to zero; else an
+    // overflow.
     if (!negativeExponent) return false;
     v = buf[0] == '-' ? -0.0 : 0.0;
   } else if (ec != std::errc() || end != buf + n) {
@@ -103,12 +108,11 @@ bool ParseDecimal(std::u16string_view text, double* value) {
   return true;
 }
 
-}  // namespace
-
 double TextToNumber(std::u16string_view text) {
   if (TooLong(text)) return kNotANumber;
   double v = 0;
-  bool ok = !text.empty() && text[0] == u'$' ? ParseHex(text, &v) : ParseDecimal(text, &v);
+  bool ok = !text.empty() && text[0] == u'$' ? ParseHex(text, &v)
+                                             : ParseDecimal(text, &v, DecimalBlanks::kSpaces);
   return ok ? v : kNotANumber;
 }
 
@@ -129,7 +133,7 @@ bool IsNumberText(std::u16string_view text, bool noTrim, bool strictExponent) {
   for (char16_t c : text) {
     if (!IsDigit(c) && c != u'+' && c != u'-' && c != u'.' && c != u'e' && c != u'E') return false;
   }
-  if (!ParseDecimal(text, &v)) return false;
+  if (!ParseDecimal(text, &v, DecimalBlanks::kSpaces)) return false;
   if (strictExponent) {
     std::size_t e = text.find_last_of(u"eE");
     if (e != std::u16string_view::npos && text[e + 1] != u'+' && text[e + 1] != u'-') return false;

@@ -19,6 +19,16 @@ TEST(NumbersTextToNumber, Decimal) {
                               u"nan", u"0x10", u"1e400", u"12abc", u"1 2", u"\uFF11"}) {
     EXPECT_EQ(TextToNumber(bad), kNotANumber) << testing::PrintToString(std::u16string(bad));
   }
+  // Script number texts may stand between spaces; values converted to numbers
+  // also between tabs, and may be up to 400 characters long.
+  double v = -1;
+  EXPECT_FALSE(ParseDecimal(u"\t7 ", &v, DecimalBlanks::kSpaces));
+  EXPECT_TRUE(ParseDecimal(u"\t7 ", &v, DecimalBlanks::kSpacesAndTabs));
+  EXPECT_EQ(v, 7);
+  const std::u16string zeros = u"0." + std::u16string(398, u'0');
+  EXPECT_TRUE(ParseDecimal(u" " + zeros + u" ", &v, DecimalBlanks::kSpaces));
+  EXPECT_EQ(v, 0);
+  EXPECT_FALSE(ParseDecimal(zeros + u"0", &v, DecimalBlanks::kSpaces));
 }
 
 TEST(NumbersTextToNumber, Hexadecimal) {

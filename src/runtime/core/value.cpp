@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "base/numbers.h"
 #include "foundation/date_time.h"
 
 namespace zelk {
@@ -161,7 +162,7 @@ bool Value::ToNumber(double* number) const {
     case kVtUString:
     case kVtOleStr:
     case kVtNarrowStr:
-      return ParseDecimal(AsString(), number);
+      return ParseDecimal(AsString(), number, DecimalBlanks::kSpacesAndTabs);
     default:
       if (IsIntegerKind()) {
         *number = type_ == kVtUInt64 ? static_cast<double>(static_cast<std::uint64_t>(u_.i))
@@ -226,60 +227,6 @@ std::u16string FormatDouble(double d, int digits) {
     }
   }
   return std::u16string(out.begin(), out.end());
-}
-
-bool ParseDecimal(std::u16string_view text, double* number) {
-  auto blank = [](char16_t c) { return c == u' ' || c == u'\t'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  if (text.empty() || text.size() > 400) return false;
-  std::string ascii;
-  ascii.reserve(text.size());
-  std::size_t i = 0;
-  auto take = [&](auto pred) {
-    std::size_t n = 0;
-    while (i < text.size() && pred(text[i])) {
-      ascii.push_back(static_cast<char>(text[i++]));
-      ++n;
-    }
-    return n;
-  };
-  auto digit = [](char16_t c) { return c >= u'0' && c <= u'9'; };
-  auto sign = [](char16_t c) { return c == u'+' || c == u'-'; };
-  // from_chars takes no '+'; it is dropped, '-' kept.
-  if (i < text.size() && sign(text[i])) {
-    if (text[i] == u'-') ascii.push_back('-');
-    ++i;
-  }
-  std::size_t mantissa = take(digit);
-  if (i < text.size() && text[i] == u'.') {
-    ascii.push_back('.');
-    ++i;
-    mantissa += take(digit);
-  }
-  if (mantissa == 0) return false;
-  bool negativeExponent = false;
-  if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
-    ascii.push_back('e');
-    ++i;
-    if (i < text.size() && sign(text[i])) {
-      negativeExponent = text[i] == u'-';
-      ascii.push_back(static_cast<char>(text[i++]));
-    }
-    if (take(digit) == 0) return false;
-  }
-  if (i != text.size()) return false;
-  // from_chars, unlike strtod, ignores the C locale's decimal point.
-  double d = 0;
-  auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), d);
-  if (ec == std::errc::result_out_of_range) {
-    if (!negativeExponent) return false;  // overflow
-    d = ascii[0] == '-' ? -0.0 : 0.0;     // underflow
-  } else if (ec != std::errc() || end != ascii.data() + ascii.size()) {
-    return false;
-  }
-  *number = d;
-  return true;
 }
 
 std::u16string FormatDate(double oleDate) {

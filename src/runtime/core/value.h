@@ -230,8 +230,6 @@ class Value {
 std::u16string FormatDouble(double d);
 // The same with at most `digits` significant digits (1..17).
 std::u16string FormatDouble(double d, int digits);
-// Parses a decimal number text (blanks around it allowed); false when it is none.
-bool ParseDecimal(std::u16string_view text, double* number);
 // "yyyy/mm/dd hh:nn:ss", the time left out at midnight and the date on day 0.
 // A value outside the years 100..9999 is shown as a number.
 std::u16string FormatDate(double oleDate);

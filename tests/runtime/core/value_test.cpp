@@ -84,6 +84,7 @@ TEST(ValueNumberTest, NumericForms) {
   EXPECT_EQ(18446744073709551615.0, Number(Value::Int(-1, kVtUInt64)));
   EXPECT_EQ(43831.5, Number(Value::Date(43831.5)));
   EXPECT_EQ(12.5, Number(Value::String(u" 12.5 ")));
+  EXPECT_EQ(12.5, Number(Value::String(u"\t12.5\t")));
   EXPECT_EQ(1000, Number(Value::String(u"1e3")));
   EXPECT_EQ(1000, Number(Value::String(u"1E+3")));
   EXPECT_EQ(5, Number(Value::String(u"+5")));
