@@ -16,14 +16,14 @@ struct ScanState {
   int brackets = 0;
 
   // Takes in c; false while c stands inside a literal.
-  bool Step(char16_t c, bool quoteAware, bool parenAware, bool bracketAware) {
-    if (quoteAware && c == kQuote) inLiteral = !inLiteral;
+  bool Step(char16_t c, const CutOptions& aware) {
+    if (aware.quotes && c == kQuote) inLiteral = !inLiteral;
     if (inLiteral) return false;
-    if (parenAware) {
+    if (aware.parens) {
       if (c == u'(') ++parens;
       if (c == u')') --parens;
     }
-    if (bracketAware) {
+    if (aware.brackets) {
       if (c == u'[') ++brackets;
       if (c == u']') --brackets;
     }
@@ -61,23 +61,25 @@ template <typename OnHit>
 void ScanOutside(std::u16string_view sub, std::u16string_view text, bool parenAware,
                  bool bracketAware, OnHit hit) {
   ScanState state;
+  const CutOptions aware{.parens = parenAware, .brackets = bracketAware, .quotes = true};
   const char16_t first = sub[0];
   const std::size_t last = text.size() - sub.size();  // caller ensures sub fits
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (!state.Step(text[i], true, parenAware, bracketAware)) continue;
+    if (!state.Step(text[i], aware)) continue;
     if (i > last || text[i] != first || !state.TopLevel()) continue;
     if (text.compare(i, sub.size(), sub) != 0) continue;
     if (!hit(static_cast<int>(i) + 1)) return;
   }
 }
 
-std::u16string CutTokenImpl(std::u16string& text, std::u16string_view delimiters, bool skipEmpty,
-                            bool parenAware, bool bracketAware, bool quoteAware, char16_t* found) {
+std::u16string CutTokenImpl(std::u16string& text, std::u16string_view delimiters,
+                            CutOptions options, char16_t* found) {
+  const bool skipEmpty = options.skipEmpty;
   if (found) *found = 0;
   ScanState state;
   for (std::size_t i = 0; i < text.size(); ++i) {
     char16_t c = text[i];
-    if (!state.Step(c, quoteAware, parenAware, bracketAware)) continue;
+    if (!state.Step(c, options)) continue;
     if (!state.TopLevel() || delimiters.find(c) == std::u16string_view::npos) continue;
     if (i > 0 || !skipEmpty) {
       std::u16string token = text.substr(0, i);
@@ -98,14 +100,13 @@ std::u16string CutTokenImpl(std::u16string& text, std::u16string_view delimiters
 
 }  // namespace
 
-std::u16string CutToken(std::u16string& text, std::u16string_view delimiters, bool skipEmpty,
-                        bool parenAware, bool bracketAware, bool quoteAware) {
-  return CutTokenImpl(text, delimiters, skipEmpty, parenAware, bracketAware, quoteAware, nullptr);
+std::u16string CutToken(std::u16string& text, std::u16string_view delimiters, CutOptions options) {
+  return CutTokenImpl(text, delimiters, options, nullptr);
 }
 
-std::u16string CutTokenAt(std::u16string& text, std::u16string_view delimiters, bool skipEmpty,
-                          bool parenAware, bool bracketAware, bool quoteAware, char16_t* found) {
-  return CutTokenImpl(text, delimiters, skipEmpty, parenAware, bracketAware, quoteAware, found);
+std::u16string CutTokenAt(std::u16string& text, std::u16string_view delimiters, CutOptions options,
+                          char16_t* found) {
+  return CutTokenImpl(text, delimiters, options, found);
 }
 
 int PosOutside(std::u16string_view sub, std::u16string_view text, bool parenAware,

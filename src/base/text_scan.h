@@ -13,15 +13,24 @@
 
 namespace zelk {
 
+// How CutToken reads the text.
+struct CutOptions {
+  bool skipEmpty = false;  // empty tokens are passed over
+  bool parens = false;     // delimiters inside ( ) do not count
+  bool brackets = false;   // nor inside [ ]
+  bool quotes = false;     // nor inside a literal
+};
+// Delimiters count only at top level: outside brackets of both kinds and literals.
+inline constexpr CutOptions kCutTopLevel{.parens = true, .brackets = true, .quotes = true};
+
 // Cuts the first token from text up to a character of delimiters; text loses
 // the token and the delimiter. Without a delimiter the token is the whole text
-// and text becomes empty. With skipEmpty, empty tokens are passed over.
-std::u16string CutToken(std::u16string& text, std::u16string_view delimiters, bool skipEmpty,
-                        bool parenAware, bool bracketAware, bool quoteAware);
+// and text becomes empty.
+std::u16string CutToken(std::u16string& text, std::u16string_view delimiters, CutOptions options);
 // As CutToken; *found is the delimiter that ended the token (only reported
-// when skipEmpty is off), or 0 when the text ran out.
-std::u16string CutTokenAt(std::u16string& text, std::u16string_view delimiters, bool skipEmpty,
-                          bool parenAware, bool bracketAware, bool quoteAware, char16_t* found);
+// without skipEmpty), or 0 when the text ran out.
+std::u16string CutTokenAt(std::u16string& text, std::u16string_view delimiters, CutOptions options,
+                          char16_t* found);
 
 // Position of the n-th top-level occurrence of sub outside literals.
 int PosOutside(std::u16string_view sub, std::u16string_view text, bool parenAware,

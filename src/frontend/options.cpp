@@ -67,7 +67,7 @@ void ReadPosition(std::u16string_view value, std::u16string& rest, char16_t* fou
     yText = text.substr(comma + 1);
   } else {
     xText = text;
-    if (*found != 0) yText = CutTokenAt(rest, u",", false, false, false, true, found);
+    if (*found != 0) yText = CutTokenAt(rest, u",", {.quotes = true}, found);
   }
   setting->valid = ReadRounded(xText, &setting->number) && ReadRounded(yText, &setting->number2);
 }
@@ -79,7 +79,7 @@ bool ParseOptions(std::u16string_view text, std::vector<OptionSetting>* settings
   // An empty piece (an OPTION row naming nothing, a stray comma) is unknown.
   char16_t found = 0;
   do {
-    std::u16string piece = Trim(CutTokenAt(rest, u",", false, false, false, true, &found));
+    std::u16string piece = Trim(CutTokenAt(rest, u",", {.quotes = true}, &found));
     int eq = PosOutside(u"=", piece, false, false);
     std::u16string name =
         UpperAscii(Trim(std::u16string_view(piece).substr(0, eq > 0 ? eq - 1 : piece.size())));

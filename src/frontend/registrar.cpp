@@ -298,8 +298,11 @@ void Registrar::DeclarationRow(int q, std::u16string& text, bool isPublic,
   std::u16string list(rest);
   bool firstDeclaration = true;
   while (!list.empty()) {
-    std::u16string declaration = whole ? std::exchange(list, std::u16string())
-                                       : Trim(CutToken(list, u",", true, true, true, true));
+    std::u16string declaration =
+        whole
+            ? std::exchange(list, std::u16string())
+            : Trim(CutToken(list, u",",
+                            {.skipEmpty = true, .parens = true, .brackets = true, .quotes = true}));
     if (declaration.empty()) break;
     if (isPublic && firstDeclaration && declaration.starts_with(u"DIM ")) {
       declaration = Trim(std::u16string_view(declaration).substr(4));
@@ -323,7 +326,8 @@ void Registrar::HashTableRow(int q, std::u16string& text, std::u16string_view na
     return;
   }
   while (!list.empty()) {
-    std::u16string declaration = Trim(CutToken(list, u",", true, true, true, true));
+    std::u16string declaration = Trim(CutToken(
+        list, u",", {.skipEmpty = true, .parens = true, .brackets = true, .quotes = true}));
     if (declaration.empty()) break;
     int eq = PosOutside(u"=", declaration, false, false);
     std::u16string_view name =
@@ -361,7 +365,7 @@ void Registrar::DllRow(int q, std::u16string& text, std::u16string_view rest) {
     if (params.front() == u'(') params.erase(0, 1);
   }
   while (!params.empty()) {
-    std::u16string word = Trim(CutToken(params, u",){}", false, false, false, false));
+    std::u16string word = Trim(CutToken(params, u",){}", {}));
     if (word.find_first_of(u":;.") != std::u16string::npos) break;
     if (word.empty()) continue;
     int code = DllTypeCode(word);

@@ -14,72 +14,70 @@ using namespace std::string_literals;
 using Texts = std::vector<std::u16string>;
 
 // Cuts tokens the way callers consume a line: until the text is empty.
-Texts CutAll(std::u16string text, std::u16string_view delimiters, bool skipEmpty, bool paren,
-             bool bracket, bool quote) {
+Texts CutAll(std::u16string text, std::u16string_view delimiters, CutOptions options) {
   Texts tokens;
   while (!text.empty()) {
-    tokens.push_back(CutToken(text, delimiters, skipEmpty, paren, bracket, quote));
+    tokens.push_back(CutToken(text, delimiters, options));
   }
   return tokens;
 }
 
 TEST(TextScanCutToken, QuotesProtectDelimiters) {
-  EXPECT_EQ(CutAll(u"a,\"b,c\",d", u",", false, false, false, true),
-            (Texts{u"a", u"\"b,c\"", u"d"}));
-  EXPECT_EQ(CutAll(u"a,\"b,c\",d", u",", false, false, false, false),
-            (Texts{u"a", u"\"b", u"c\"", u"d"}));
+  EXPECT_EQ(CutAll(u"a,\"b,c\",d", u",", {.quotes = true}), (Texts{u"a", u"\"b,c\"", u"d"}));
+  EXPECT_EQ(CutAll(u"a,\"b,c\",d", u",", {}), (Texts{u"a", u"\"b", u"c\"", u"d"}));
   // Brackets inside a literal are not counted.
-  EXPECT_EQ(CutAll(u"\"(\",x", u",", false, true, false, true), (Texts{u"\"(\"", u"x"}));
+  EXPECT_EQ(CutAll(u"\"(\",x", u",", {.parens = true, .quotes = true}), (Texts{u"\"(\"", u"x"}));
 }
 
 TEST(TextScanCutToken, BracketsProtectDelimiters) {
-  EXPECT_EQ(CutAll(u"f(1,2),x", u",", false, true, false, false), (Texts{u"f(1,2)", u"x"}));
-  EXPECT_EQ(CutAll(u"a[1,2],b", u",", false, true, false, false), (Texts{u"a[1", u"2]", u"b"}));
-  EXPECT_EQ(CutAll(u"a[1,(2,3)],b", u",", false, true, true, false), (Texts{u"a[1,(2,3)]", u"b"}));
+  EXPECT_EQ(CutAll(u"f(1,2),x", u",", {.parens = true}), (Texts{u"f(1,2)", u"x"}));
+  EXPECT_EQ(CutAll(u"a[1,2],b", u",", {.parens = true}), (Texts{u"a[1", u"2]", u"b"}));
+  EXPECT_EQ(CutAll(u"a[1,(2,3)],b", u",", {.parens = true, .brackets = true}),
+            (Texts{u"a[1,(2,3)]", u"b"}));
   // An unbalanced closing bracket leaves the scan at top level.
-  EXPECT_EQ(CutAll(u"a),b", u",", false, true, false, false), (Texts{u"a)", u"b"}));
+  EXPECT_EQ(CutAll(u"a),b", u",", {.parens = true}), (Texts{u"a)", u"b"}));
   // A bracket as delimiter splits only where the updated depth is top level.
   std::u16string text = u"f(x)y";
-  EXPECT_EQ(CutToken(text, u")", false, true, false, false), u"f(x");
+  EXPECT_EQ(CutToken(text, u")", {.parens = true}), u"f(x");
   EXPECT_EQ(text, u"y");
   text = u"a(b";
-  EXPECT_EQ(CutToken(text, u"(", false, true, false, false), u"a(b");
+  EXPECT_EQ(CutToken(text, u"(", {.parens = true}), u"a(b");
   EXPECT_EQ(text, u"");
 }
 
 TEST(TextScanCutToken, EmptyTokens) {
-  EXPECT_EQ(CutAll(u",,a", u",", false, false, false, false), (Texts{u"", u"", u"a"}));
+  EXPECT_EQ(CutAll(u",,a", u",", {}), (Texts{u"", u"", u"a"}));
   std::u16string text = u",,a";
-  EXPECT_EQ(CutToken(text, u",", true, false, false, false), u"a");
+  EXPECT_EQ(CutToken(text, u",", {.skipEmpty = true}), u"a");
   EXPECT_EQ(text, u"");
-  EXPECT_EQ(CutAll(u", ,a,, b", u", ", true, false, false, false), (Texts{u"a", u"b"}));
+  EXPECT_EQ(CutAll(u", ,a,, b", u", ", {.skipEmpty = true}), (Texts{u"a", u"b"}));
   text = u",,,";
-  EXPECT_EQ(CutToken(text, u",", true, false, false, false), u"");
+  EXPECT_EQ(CutToken(text, u",", {.skipEmpty = true}), u"");
   EXPECT_EQ(text, u"");
   // The skipped delimiter does not leave its bracket depth behind.
   text = u")(a,b)c";
-  EXPECT_EQ(CutToken(text, u"),", true, true, false, false), u"(a,b");
+  EXPECT_EQ(CutToken(text, u"),", {.skipEmpty = true, .parens = true}), u"(a,b");
   EXPECT_EQ(text, u"c");
 }
 
 TEST(TextScanCutToken, WholeTextWithoutDelimiter) {
   std::u16string text = u"abc\0def"s;
-  EXPECT_EQ(CutToken(text, u",", false, true, true, true), u"abc\0def"s);
+  EXPECT_EQ(CutToken(text, u",", kCutTopLevel), u"abc\0def"s);
   EXPECT_EQ(text, u"");
-  EXPECT_EQ(CutToken(text, u",", false, true, true, true), u"");
+  EXPECT_EQ(CutToken(text, u",", kCutTopLevel), u"");
 }
 
 TEST(TextScanCutToken, ReportsDelimiter) {
   std::u16string text = u"a;b c";
   char16_t found = u'?';
-  EXPECT_EQ(CutTokenAt(text, u"; ", false, false, false, false, &found), u"a");
+  EXPECT_EQ(CutTokenAt(text, u"; ", {}, &found), u"a");
   EXPECT_EQ(found, u';');
-  EXPECT_EQ(CutTokenAt(text, u"; ", false, false, false, false, &found), u"b");
+  EXPECT_EQ(CutTokenAt(text, u"; ", {}, &found), u"b");
   EXPECT_EQ(found, u' ');
-  EXPECT_EQ(CutTokenAt(text, u"; ", false, false, false, false, &found), u"c");
+  EXPECT_EQ(CutTokenAt(text, u"; ", {}, &found), u"c");
   EXPECT_EQ(found, 0);
   text = u";x;y";
-  EXPECT_EQ(CutTokenAt(text, u";", true, false, false, false, &found), u"x");
+  EXPECT_EQ(CutTokenAt(text, u";", {.skipEmpty = true}, &found), u"x");
   EXPECT_EQ(found, 0);
 }
 

@@ -64,7 +64,7 @@ void BuiltinToken(BuiltinCall& call) {
   }
   std::u16string rest = current.Text();
   char16_t found = 0;
-  std::u16string token = CutTokenAt(rest, delimiters, false, false, false, quoted, &found);
+  std::u16string token = CutTokenAt(rest, delimiters, {.quotes = quoted}, &found);
   if (collapse) {
     std::size_t skip = 0;
     while (skip < rest.size() && delimiters.find(rest[skip]) != std::u16string::npos &&

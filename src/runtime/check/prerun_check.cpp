@@ -141,7 +141,7 @@ void CheckDim(std::u16string_view text, THensuFmt& context) {
   std::u16string rest(text);
   while (!rest.empty() && !Stopped(context)) {
     char16_t found = 0;
-    std::u16string declaration = Trim(CutTokenAt(rest, u",=", false, true, true, true, &found));
+    std::u16string declaration = Trim(CutTokenAt(rest, u",=", kCutTopLevel, &found));
     if (found == u'=') {
       if (TrimView(rest).empty()) {
         Fail(u"SyntaxError-71", context);
@@ -156,7 +156,7 @@ void CheckDim(std::u16string_view text, THensuFmt& context) {
         }
         return;
       }
-      std::u16string value = CutToken(rest, u",", false, true, true, true);
+      std::u16string value = CutToken(rest, u",", kCutTopLevel);
       if (!CheckExpression(value, context)) return;
       continue;
     }

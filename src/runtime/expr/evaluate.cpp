@@ -486,7 +486,8 @@ void Evaluator::IndexResult(Value& v) {
   std::u16string inner = ReplaceOutside(t.substr(1, t.size() - 2), u"][", u",");
   std::vector<std::u16string> indexTexts;
   while (!inner.empty()) {
-    std::u16string piece = Trim(CutToken(inner, u",", true, true, true, true));
+    std::u16string piece = Trim(CutToken(
+        inner, u",", {.skipEmpty = true, .parens = true, .brackets = true, .quotes = true}));
     if (piece.empty()) continue;
     if (indexTexts.size() == 3) return Fail();
     Value index;

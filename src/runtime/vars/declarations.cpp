@@ -88,7 +88,7 @@ Sizing SizeTarget(THensuFmt* context, std::u16string* target, std::u16string_vie
   std::vector<std::u16string> pieces;
   for (;;) {
     char16_t found = 0;
-    pieces.push_back(Trim(CutTokenAt(inner, u",", false, true, true, true, &found)));
+    pieces.push_back(Trim(CutTokenAt(inner, u",", kCutTopLevel, &found)));
     if (found == 0) break;
   }
   if (pieces.size() > static_cast<std::size_t>(kMaxIndexes)) return Sizing::kWrong;
@@ -149,7 +149,7 @@ bool FillInitializers(THensuFmt& context, VariableTable& table, std::u16string_v
                       std::u16string list, std::u16string* message) {
   for (std::size_t i = 0;; ++i) {
     char16_t found = 0;
-    std::u16string piece = CutTokenAt(list, u",", false, true, true, true, &found);
+    std::u16string piece = CutTokenAt(list, u",", kCutTopLevel, &found);
     Value value;
     if (!Evaluate(Trim(piece), context, &value)) return false;
     if (!StoreElement(context, table, name, i, std::move(value), message)) return false;
@@ -211,7 +211,7 @@ std::u16string DefineConst(Interpreter& interp, std::u16string_view text) {
   std::u16string rest(text);
   // CONST A = 1, B = 2 defines both.
   do {
-    std::u16string piece = CutToken(rest, u",", false, true, true, true);
+    std::u16string piece = CutToken(rest, u",", kCutTopLevel);
     int eq = PosOutside(u"=", piece, false, false);
     if (eq == 0) return u"SyntaxError-1";
     std::u16string name =
@@ -247,7 +247,7 @@ std::u16string DeclareGlobal(Interpreter& interp, std::u16string_view declaratio
   std::u16string rest(declaration);
   for (;;) {
     char16_t found = 0;
-    std::u16string target = Trim(CutTokenAt(rest, u",=", false, true, true, true, &found));
+    std::u16string target = Trim(CutTokenAt(rest, u",=", kCutTopLevel, &found));
     if (target.empty()) {
       if (found == 0) return {};
       if (found == u',') continue;
@@ -316,7 +316,7 @@ std::u16string DeclareGlobal(Interpreter& interp, std::u16string_view declaratio
       }
       return {};
     }
-    std::u16string expression = Trim(CutToken(rest, u",", false, true, true, true));
+    std::u16string expression = Trim(CutToken(rest, u",", kCutTopLevel));
     if (expression.empty()) return u"SyntaxError-7";
     Value value;
     if (!Evaluate(expression, main, &value)) return EvaluationErrorMessage();
@@ -331,7 +331,7 @@ void DeclareLocal(THensuFmt& context, std::u16string_view list) {
   std::u16string rest(list);
   for (;;) {
     char16_t found = 0;
-    std::u16string target = Trim(CutTokenAt(rest, u",=", false, true, true, true, &found));
+    std::u16string target = Trim(CutTokenAt(rest, u",=", kCutTopLevel, &found));
     if (target.empty()) {
       if (found == 0) return;
       continue;
@@ -354,7 +354,7 @@ void DeclareLocal(THensuFmt& context, std::u16string_view list) {
     }
     if (!CreateVariable(context, table, target)) return;
     if (found == u'=') {
-      std::u16string expression = CutToken(rest, u",", false, true, true, true);
+      std::u16string expression = CutToken(rest, u",", kCutTopLevel);
       Value value;
       if (!Evaluate(Trim(expression), context, &value)) return;
       if (!StoreValue(context, target, value, false, true)) return;

@@ -178,7 +178,7 @@ void DeclareHashTables(THensuFmt& context, std::u16string_view list) {
   // gives NAME or NAME = options.
   std::u16string rest(list);
   while (!rest.empty()) {
-    std::u16string declaration = Trim(CutToken(rest, u",", false, true, true, true));
+    std::u16string declaration = Trim(CutToken(rest, u",", kCutTopLevel));
     if (declaration.empty()) continue;
     std::u16string message;
     if (DeclareHashTable(context, declaration, false, &message) < 0) {
