@@ -64,7 +64,7 @@ int main() {
     zelk::ScriptAssembly assembly;
     assembly.setMainPath(path);
     auto start = std::chrono::steady_clock::now();
-    if (assembly.creUscrptFil(false)) {
+    if (!assembly.AssembleScript()) {
       std::fprintf(stderr, "assembly failed\n");
       return 1;
     }

@@ -203,10 +203,10 @@ void ScriptAssembly::Clear() {
   createNewFile_ = false;
 }
 
-bool ScriptAssembly::creUscrptFil(bool useTempCopies) {
+bool ScriptAssembly::AssembleScript(Source source) {
   bool ok = false;
   try {
-    ok = Assemble(useTempCopies);
+    ok = Assemble(source);
   } catch (const std::exception& e) {
     ShowMessageBox(u"creUscrptFil:" + Utf8ToText(e.what()), u"", kMbIconError);
   } catch (...) {
@@ -214,11 +214,11 @@ bool ScriptAssembly::creUscrptFil(bool useTempCopies) {
   }
   blocks_.clear();
   includedKeys_.clear();
-  return !ok;
+  return ok;
 }
 
-bool ScriptAssembly::Assemble(bool useTempCopies) {
-  useTempCopies_ = useTempCopies;
+bool ScriptAssembly::Assemble(Source source) {
+  useTempCopies_ = source == Source::kEditorCopies;
   constReader_.Reset();
   normalizer_.Reset();
   Clear();
@@ -227,7 +227,7 @@ bool ScriptAssembly::Assemble(bool useTempCopies) {
   mainKey_ = ScriptPathKey(mainPath_, u"");
 
   std::u16string readPath = mainPath_;
-  if (useTempCopies && os::FileExists(mainPath_ + kTempSuffix)) readPath += kTempSuffix;
+  if (useTempCopies_ && os::FileExists(mainPath_ + kTempSuffix)) readPath += kTempSuffix;
   if (!os::FileExists(readPath)) {
     ShowStatusMessage(kFileNotFound + mainPath_);
     return false;

@@ -44,10 +44,14 @@ class ScriptAssembly {
   const std::u16string& mainPath() const { return mainPath_; }
   void setEditorQuery(EditorQuery query) { isOpenInEditor_ = std::move(query); }
 
-  // Assembles from the files on disk, or, with useTempCopies, from a file's
-  // "<path>$$$" copy where one exists. Returns true when assembly failed; the
-  // user has then been told why.
-  bool creUscrptFil(bool useTempCopies);
+  // Where assembly reads each file from.
+  enum class Source {
+    kFiles,         // the files on disk
+    kEditorCopies,  // a file's "<path>$$$" copy where one exists, else the file
+  };
+  // Assembles the main file and its includes. False when assembly failed; the
+  // user has then been told why (a failure inside shows "creUscrptFil:...").
+  bool AssembleScript(Source source = Source::kFiles);
   // Forgets the outputs of the last assembly.
   void Clear();
 
@@ -69,7 +73,7 @@ class ScriptAssembly {
     std::u16string folder;      // for relative CALLs; empty: the current folder
   };
 
-  bool Assemble(bool useTempCopies);
+  bool Assemble(Source source);
   bool ReadRows(const std::u16string& path, std::vector<std::u16string>* rows);
   bool Wrap(std::vector<std::u16string>* rows, const std::u16string& name,
             const std::u16string& fileName, int fileIndex, bool* fendAppended);

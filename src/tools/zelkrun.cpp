@@ -41,7 +41,7 @@ void StopOnInterrupt() {
 int Listing(Interpreter& interp, const std::u16string& script) {
   ScriptAssembly& assembly = interp.assembly;
   assembly.setMainPath(EnterScriptFolder(script));
-  if (assembly.creUscrptFil(false)) return 1;
+  if (!assembly.AssembleScript()) return 1;
   std::string out;
   for (const std::u16string& row : assembly.combinedSource()) {
     out += TextToUtf8(row);
@@ -59,7 +59,7 @@ int Listing(Interpreter& interp, const std::u16string& script) {
 int Table(Interpreter& interp, const std::u16string& script, bool withSources) {
   ScriptAssembly& assembly = interp.assembly;
   assembly.setMainPath(EnterScriptFolder(script));
-  if (assembly.creUscrptFil(false)) return 1;
+  if (!assembly.AssembleScript()) return 1;
   bool failed = interp.preprocessor.FReLoad(assembly.combinedSource());
   os::WriteStdout(TextToUtf8(DumpStatementTable(interp.table, withSources)));
   return failed ? 1 : 0;

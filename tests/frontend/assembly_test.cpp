@@ -280,7 +280,7 @@ class AssemblyFiles : public testing::Test {
 TEST_F(AssemblyFiles, FendGoesBeforeTheFirstDefinitionEvenWhenContinued) {
   Write(u"main.zls",
         "print 1\n  FUNCTION F(a, _\n   b, _\n   c)\n  RESULT = a\nFEND\nprocedure P()\nFEND\n");
-  ASSERT_FALSE(assembly_.creUscrptFil(false));
+  ASSERT_TRUE(assembly_.AssembleScript());
   EXPECT_EQ((Rows{u"PROCEDURE __MAIN__()", u"PRINT 1", u"FEND", u"", u"", u"FUNCTION F(A, B, C)",
                   u"RESULT = A", u"FEND", u"PROCEDURE P()", u"FEND"}),
             assembly_.combinedSource());
@@ -304,7 +304,7 @@ TEST_F(AssemblyFiles, IncludesAreReadOnceInOrderOfFirstCall) {
   Write(u"lib\\a.zls", "MODULE L\nENDMODULE\nCALL ..\\b\n");
   Write(u"b.zls", "CALL SUB + \"a\"\nCALL lib\\c\n");
   Write(u"lib\\c.zls", "FUNCTION G()\nFEND\n");
-  ASSERT_FALSE(assembly_.creUscrptFil(false));
+  ASSERT_TRUE(assembly_.AssembleScript());
   const auto& files = assembly_.sourceFiles();
   ASSERT_EQ(4u, files.size());
   EXPECT_EQ(Key(u"lib\\a.zls"), files[1].path);
@@ -329,7 +329,7 @@ TEST_F(AssemblyFiles, FileBoundariesStopContinuationsAndTextBlocks) {
   Write(u"main.zls", "CALL a\nCALL b\nx = 1 + _\n");
   Write(u"a.zls", "TEXTBLOCK T\ncall not_an_include\n");
   Write(u"b.zls", "print 2 + _\n// still continued\n");
-  ASSERT_FALSE(assembly_.creUscrptFil(false));
+  ASSERT_TRUE(assembly_.AssembleScript());
   EXPECT_EQ(u"X = 1 +", Block(0)[3]);
   EXPECT_EQ(u"FEND", Block(0)[4]);
   EXPECT_EQ((Rows{u"PROCEDURE " + IncludeProcedureName(Key(u"a.zls")) + u"()", u"TEXTBLOCK T",
@@ -351,7 +351,7 @@ TEST_F(AssemblyFiles, TemporaryCopiesAndEditors) {
     asked.push_back(path);
     return path == Key(u"new.zls");
   });
-  ASSERT_FALSE(assembly_.creUscrptFil(true));
+  ASSERT_TRUE(assembly_.AssembleScript(ScriptAssembly::Source::kEditorCopies));
   EXPECT_EQ(u"PRINT \"edited\"", Block(0)[3]);
   EXPECT_EQ(u"PRINT \"unsaved\"", Block(1)[1]);
   EXPECT_EQ((Rows{u"PROCEDURE " + IncludeProcedureName(Key(u"new.zls")) + u"()", u"FEND"}),
@@ -360,14 +360,14 @@ TEST_F(AssemblyFiles, TemporaryCopiesAndEditors) {
   EXPECT_FALSE(assembly_.createNewFileRequested());
   EXPECT_TRUE(ui_.messages.empty());
 
-  ASSERT_FALSE(assembly_.creUscrptFil(false));
+  ASSERT_TRUE(assembly_.AssembleScript());
   EXPECT_EQ(4u, Block(0).size());
   EXPECT_EQ(u"PRINT \"saved\"", Block(1)[1]);
 }
 
 TEST_F(AssemblyFiles, MissingIncludeAsksWhetherToCreateIt) {
   Write(u"main.zls", "CALL lib\\gone(1)\nPRINT 1\n");
-  EXPECT_TRUE(assembly_.creUscrptFil(false));
+  EXPECT_FALSE(assembly_.AssembleScript());
   ASSERT_EQ(1u, ui_.messages.size());
   EXPECT_EQ(u"FILE not found :" + Key(u"lib\\gone.zls") + u"\rDoes it create newly ?",
             ui_.messages[0].text);
@@ -376,7 +376,7 @@ TEST_F(AssemblyFiles, MissingIncludeAsksWhetherToCreateIt) {
 
   ui_.answer = kIdOk;
   SetJapaneseMessages(true);
-  EXPECT_FALSE(assembly_.creUscrptFil(false));
+  EXPECT_TRUE(assembly_.AssembleScript());
   EXPECT_EQ(u"FILE not found :" + Key(u"lib\\gone.zls") + u"\r新規に作成しますか？",
             ui_.messages[1].text);
   EXPECT_TRUE(assembly_.createNewFileRequested());
@@ -409,7 +409,7 @@ TEST_F(AssemblyFiles, RefusedScriptsSayWhy) {
     for (const Case& c : cases) {
       Write(u"main.zls", c.main);
       ui_.messages.clear();
-      EXPECT_TRUE(assembly_.creUscrptFil(false)) << c.main;
+      EXPECT_FALSE(assembly_.AssembleScript()) << c.main;
       ASSERT_EQ(1u, ui_.messages.size()) << c.main;
       EXPECT_EQ(japanese ? c.japanese : c.english, ui_.messages[0].text) << c.main;
     }
@@ -421,7 +421,7 @@ TEST_F(AssemblyFiles, ManyCallsOnOneRow) {
   for (int i = 0; i < 20000; ++i) row += "CALL sub(\"a;b\");";
   Write(u"main.zls", row + "\n");
   Write(u"sub.zls", "");
-  ASSERT_FALSE(assembly_.creUscrptFil(false));
+  ASSERT_TRUE(assembly_.AssembleScript());
   EXPECT_EQ(2u, assembly_.sourceFiles().size());
   std::u16string call = u"CALL " + IncludeProcedureName(Key(u"sub.zls")) + u"(\"a;b\");";
   EXPECT_EQ(call.size() * 20000, Block(0)[1].size());
@@ -431,7 +431,7 @@ TEST_F(AssemblyFiles, ManyCallsOnOneRow) {
 TEST_F(AssemblyFiles, MainFileCannotIncludeItself) {
   Write(u"main.zls", "CALL lib\\a\n");
   Write(u"lib\\a.zls", "CALL ..\\MAIN.ZLS\n");
-  EXPECT_TRUE(assembly_.creUscrptFil(false));
+  EXPECT_FALSE(assembly_.AssembleScript());
   ASSERT_EQ(1u, ui_.messages.size());
   EXPECT_EQ(u"The main script cannot be included by CALL :" + Key(u"main.zls"),
             ui_.messages[0].text);
@@ -439,7 +439,7 @@ TEST_F(AssemblyFiles, MainFileCannotIncludeItself) {
 
 TEST_F(AssemblyFiles, MissingMainFileIsAStatusNote) {
   assembly_.setMainPath(folder_ + u"\\absent.zls");
-  EXPECT_TRUE(assembly_.creUscrptFil(true));
+  EXPECT_FALSE(assembly_.AssembleScript(ScriptAssembly::Source::kEditorCopies));
   EXPECT_EQ(Rows{u"FILE not found :" + folder_ + u"\\absent.zls"}, ui_.status);
   EXPECT_TRUE(ui_.messages.empty());
 }
@@ -447,7 +447,7 @@ TEST_F(AssemblyFiles, MissingMainFileIsAStatusNote) {
 TEST_F(AssemblyFiles, UntitledScriptHasNoFileEntry) {
   Write(u"_$$$_.ZLS", "FUNCTION F()\nFEND\n");
   assembly_.setMainPath(folder_ + u"\\_$$$_.ZLS");
-  ASSERT_FALSE(assembly_.creUscrptFil(false));
+  ASSERT_TRUE(assembly_.AssembleScript());
   ASSERT_EQ(1u, assembly_.navigation().size());
   EXPECT_EQ(u" FUNCTION F", assembly_.navigation()[0].caption);
 }
@@ -456,7 +456,7 @@ TEST_F(AssemblyFiles, IncludeHeaderPathIsNoCall) {
   os::CreateFolder(folder_ + u"\\lib\\x CALL y");
   Write(u"lib\\x CALL y\\s.zls", "PRINT 1\n");
   Write(u"main.zls", "CALL lib\\x CALL y\\s\n");
-  ASSERT_FALSE(assembly_.creUscrptFil(false));
+  ASSERT_TRUE(assembly_.AssembleScript());
   EXPECT_EQ(2u, assembly_.sourceFiles().size());
   os::DeleteFile(folder_ + u"\\lib\\x CALL y\\s.zls");
 }

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   interp.setHost(&host);
   zelk::InstallBuiltins(interp);
   interp.assembly.setMainPath(setup.path);
-  if (interp.assembly.creUscrptFil(false)) return 0;
+  if (!interp.assembly.AssembleScript()) return 0;
   interp.preprocessor.FReLoad(interp.assembly.combinedSource());
 
   interp.run.checkPhase = true;

@@ -185,7 +185,7 @@ bool PlayScript(Interpreter& interp, const std::u16string& mainPath,
                 const std::vector<std::u16string>& params) {
   try {
     interp.assembly.setMainPath(EnterScriptFolder(mainPath));
-    if (interp.assembly.creUscrptFil(false) || interp.assembly.createNewFileRequested()) {
+    if (!interp.assembly.AssembleScript() || interp.assembly.createNewFileRequested()) {
       return false;
     }
     bool failed = interp.preprocessor.FReLoad(interp.assembly.combinedSource());
