@@ -81,6 +81,15 @@ void OnInterrupt(void (*handler)());
 // The program's command line as UTF-16 arguments (argv[0] included).
 std::vector<std::u16string> CommandLineArgs(int argc, char** argv);
 
+// Reads what standard input has, at most size bytes, waiting until there is
+// something; 0 at its end or on an error. Bytes as they come, untranslated.
+std::size_t ReadStdin(char* buffer, std::size_t size);
+
+// The path of an existing file as the file system names it: absolute, and
+// with the letter case of its entries (a Windows-form path on POSIX becomes
+// the native one). The path itself when the file cannot be found.
+std::u16string RealPath(const std::u16string& path);
+
 // Writes UTF-8 to standard output or standard error, unbuffered.
 void WriteStdout(std::string_view utf8);
 void WriteStderr(std::string_view utf8);

@@ -12,6 +12,8 @@ namespace zelk {
 void InterpreterTest::SetUp() {
   SetLogOptions(1, u"");  // no log lines from these tests
   interp.setHost(&host);
+  // The host sees every row, as a debugger stepping through does.
+  interp.debugWatch.SetEvery(true);
   UseBuiltins(interp);
 }
 

@@ -24,7 +24,8 @@ class RecordingHost final : public RunHost {
   }
   // Rows before they run (curOffset) and the bodies that ended (baseIndex).
   void DebugHook(THensuFmt& context, bool atEnd) override;
-  void ShowErrorRow(const std::u16string& reference) override { errorRows.push_back(reference); }
+  // The row's line reference ("file,line").
+  void ShowErrorRow(THensuFmt& context) override;
 
   std::vector<std::u16string> printed, errors, questions, errorRows;
   std::vector<std::size_t> replacedWith;  // line counts the print window was given

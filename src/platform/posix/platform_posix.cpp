@@ -303,6 +303,20 @@ std::vector<std::u16string> CommandLineArgs(int argc, char** argv) {
   return args;
 }
 
+std::size_t ReadStdin(char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t got = read(STDIN_FILENO, buffer, size);
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (errno != EINTR) return 0;
+  }
+}
+
+std::u16string RealPath(const std::u16string& path) {
+  char resolved[PATH_MAX];
+  if (realpath(NativePath(path).c_str(), resolved) == nullptr) return path;
+  return Utf8ToText(resolved);
+}
+
 void WriteStdout(std::string_view utf8) {
   WriteAllTo(1, utf8);
 }

@@ -272,6 +272,28 @@ std::vector<std::u16string> CommandLineArgs(int, char**) {
   return args;
 }
 
+std::size_t ReadStdin(char* buffer, std::size_t size) {
+  HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+  DWORD got = 0;
+  if (in == nullptr || in == INVALID_HANDLE_VALUE ||
+      !ReadFile(in, buffer, static_cast<DWORD>(size), &got, nullptr)) {
+    return 0;
+  }
+  return got;
+}
+
+std::u16string RealPath(const std::u16string& path) {
+  constexpr DWORD kMax = 32768;
+  std::vector<wchar_t> full(kMax), named(kMax);
+  const DWORD length =
+      GetFullPathNameW(reinterpret_cast<const wchar_t*>(path.c_str()), kMax, full.data(), nullptr);
+  if (length == 0 || length >= kMax) return path;
+  // The long form has the entries' own letter case.
+  const DWORD namedLength = GetLongPathNameW(full.data(), named.data(), kMax);
+  if (namedLength == 0 || namedLength >= kMax) return path;
+  return std::u16string(reinterpret_cast<const char16_t*>(named.data()), namedLength);
+}
+
 void WriteStdout(std::string_view utf8) {
   WriteHandle(STD_OUTPUT_HANDLE, utf8);
 }

@@ -336,6 +336,8 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
   interp.run.errorFlag = 0;
   callee.threadNumber = caller.threadNumber;
   callee.recordIndex = caller.recordIndex;
+  callee.caller = &caller;
+  callee.callDepth = caller.callDepth + 1;
   callee.tryDepth = caller.tryDepth;
   callee.baseIndex = headerIndex;
   callee.moduleName = module;

@@ -8,6 +8,13 @@
 
 namespace zelk {
 
+struct ScriptOptions;
+
+namespace blocks {
+// A condition's truth: its value does not compare equal to 0.
+bool IsTrue(const Value& value, const ScriptOptions& options);
+}  // namespace blocks
+
 void RunIfb(THensuFmt& context);
 void RunSelect(THensuFmt& context);
 void RunForTo(THensuFmt& context);

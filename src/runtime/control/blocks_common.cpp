@@ -142,7 +142,10 @@ void RunRow(THensuFmt& context) {
 
 void HookAt(THensuFmt& context, std::int32_t offset) {
   context.curOffset = offset;
-  context.interp->host().DebugHook(context, false);
+  Interpreter& interp = *context.interp;
+  if (interp.debugWatch.Wants(static_cast<std::size_t>(context.Row()))) {
+    interp.host().DebugHook(context, false);
+  }
 }
 
 bool IsTrue(const Value& value, const ScriptOptions& options) {

@@ -55,8 +55,6 @@ void RunRow(THensuFmt& context);
 // The debugger's stop before a row that executes nothing (NEXT, CASE, ...).
 void HookAt(THensuFmt& context, std::int32_t offset);
 
-// A condition's truth: its value does not compare equal to 0.
-bool IsTrue(const Value& value, const ScriptOptions& options);
 // Evaluates a condition at the current row. False when the handler must
 // return at once: the error was reported, or a TRY took it and moved curOffset.
 bool EvaluateCondition(THensuFmt& context, std::u16string_view text, bool* truth);

@@ -36,7 +36,9 @@ void RunBody(THensuFmt& context) {
   context.exitFlag = 0;
   context.breakCount = 0;
   context.continueCount = 0;
-  interp.host().DebugHook(context, true);
+  if (interp.debugWatch.Wants(static_cast<std::size_t>(context.Row()))) {
+    interp.host().DebugHook(context, true);
+  }
 }
 
 std::u16string TooDeepMessage(std::u16string_view name) {

@@ -354,7 +354,9 @@ void ExecuteRow(THensuFmt& context) {
   const KindSlot kindSlot{record, static_cast<std::size_t>(row)};
   const std::int32_t kind = record.kinds[kindSlot.row];
 
-  if (kind != kKindExcept) interp.host().DebugHook(context, false);
+  if (interp.debugWatch.Wants(kindSlot.row) && kind != kKindExcept) {
+    interp.host().DebugHook(context, false);
+  }
   if (!mainThread && !PassThreadGate(context)) return;
   if (interp.run.abortLevel > 0) {
     if (interp.options.optFinally) RunFinallyParts(context);

@@ -51,6 +51,10 @@ struct THensuFmt {
   // The thread record this context runs with: 0 the main thread, slot + 1 a
   // script thread. Inherited by the contexts of its calls.
   std::uint8_t recordIndex = 0;
+  // The context whose call made this one (null for the main program and the
+  // module initialisers' caller) and the number of calls below it.
+  const THensuFmt* caller = nullptr;
+  std::int32_t callDepth = 0;
   std::int32_t curOffset = 0;  // the current row, counted from baseIndex
   std::int32_t baseIndex = 0;  // statement index of the body's header row
   std::int32_t imageX = -999999;

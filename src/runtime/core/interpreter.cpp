@@ -79,6 +79,7 @@ void Interpreter::TakeStatementKinds() {
   records[0].kinds = table.StmtKinds;
   records[0].tokens.resize(table.StmtKinds.size());
   records[0].splits.assign(table.StmtKinds.size(), AssignSplit{});
+  debugWatch.SizeRows(table.StmtKinds.size());
 }
 
 int Interpreter::PrintLineLimit() const {

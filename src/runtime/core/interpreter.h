@@ -19,6 +19,7 @@
 #include "frontend/statement_table.h"
 #include "runtime/calls/builtin_library.h"
 #include "runtime/core/context.h"
+#include "runtime/core/debug_watch.h"
 #include "runtime/core/run_host.h"
 #include "runtime/core/value.h"
 #include "runtime/expr/token_cache.h"
@@ -110,6 +111,10 @@ struct RunWords {
   // and the start of the current one (0..999), and that return's tick count.
   int lastCallGap = 0;
   std::uint64_t lastCallReturnTick = 0;
+  // Set while the debugger evaluates a text of its own (a watch, a
+  // breakpoint's condition): errors are written here instead of being shown
+  // or handed to a TRY, and only end that evaluation.
+  std::u16string* quietErrors = nullptr;
 };
 
 // What the run's declarations add to the global scope besides variables.
@@ -174,6 +179,8 @@ class Interpreter {
 
   RunWords run;
   ScriptOptions options;
+  // Rows whose execution calls the host's debug hook.
+  DebugWatch debugWatch;
 
   // Script parameters of the run (PARAM_STR of the main program).
   std::vector<std::u16string> scriptParams;

@@ -90,6 +90,17 @@ class ShowingError {
   bool entered_ = false;
 };
 
+// While the debugger evaluates a text of its own, the first error is noted
+// for it and ends that evaluation (errorFlag), and nothing else happens.
+bool QuietlyNoted(Interpreter& interp, std::u16string_view message) {
+  if (interp.run.quietErrors == nullptr) return false;
+  if (interp.run.errorFlag == 0 && interp.run.quietErrors->empty()) {
+    *interp.run.quietErrors = HideSyntaxErrorNumber(Trim(message));
+  }
+  interp.run.errorFlag = 1;
+  return true;
+}
+
 void SettleUserInterface(Interpreter& interp) {
   // The input lock of the script is released here once input emulation exists.
   interp.host().SettleBeforeDialog();
@@ -154,6 +165,7 @@ std::u16string HideSyntaxErrorNumber(std::u16string text) {
 void ReportError(std::u16string_view message, THensuFmt& context, bool force, bool allowTry,
                  const std::u16string* where) {
   Interpreter& interp = *context.interp;
+  if (QuietlyNoted(interp, message)) return;
   if ((interp.run.errorFlag != 0 && !force) || interp.run.abortLevel >= 1) return;
 
   std::u16string text = Trim(message);
@@ -192,7 +204,7 @@ void ReportError(std::u16string_view message, THensuFmt& context, bool force, bo
   std::int64_t row = static_cast<std::int64_t>(context.baseIndex) + context.curOffset;
   if (!context.stmtTexts.empty() && row >= 0 &&
       row < static_cast<std::int64_t>(interp.table.StmtLines.size())) {
-    interp.host().ShowErrorRow(interp.table.StmtLines[static_cast<std::size_t>(row)]);
+    interp.host().ShowErrorRow(context);
   }
   LogLine(ReplaceAll(shown, u"\r", u"  "));
   shown = HideSyntaxErrorNumber(std::move(shown));
@@ -209,6 +221,7 @@ void ReportError(std::u16string_view message, THensuFmt& context, bool force, bo
 
 void ReportAndAsk(std::u16string_view message, THensuFmt& context) {
   Interpreter& interp = *context.interp;
+  if (QuietlyNoted(interp, message)) return;
   if (interp.run.errorFlag != 0 || interp.run.abortLevel > 0) return;
   std::u16string text = Trim(message);
   context.tryErrMsg = text;

@@ -28,8 +28,12 @@ class RunHost {
   // Before an error is shown: the debugger lets its windows catch up (sleep
   // 20 ms, process messages); a console has nothing to wait for.
   virtual void SettleBeforeDialog();
-  // The statement table row of an error, for the editor ("file,line").
-  virtual void ShowErrorRow(const std::u16string& lineReference) { (void)lineReference; }
+  // The row of an error about to be shown: the context stands on it. The
+  // debugger shows its line (and may stop there until the user goes on).
+  virtual void ShowErrorRow(THensuFmt& context) { (void)context; }
+  // Preprocessing has made the statement table of a run, which is about to
+  // be checked and run; the debugger places its breakpoints on the rows.
+  virtual void RunPrepared() {}
 };
 
 }  // namespace zelk

@@ -193,6 +193,7 @@ bool PlayScript(Interpreter& interp, const std::u16string& mainPath,
     // Preprocessing resets the abort level: a stop that came before must still count.
     if (interp.run.runState == kRunIdle) interp.run.abortLevel = 1;
     if (failed || interp.run.errorFlag != 0 || interp.run.abortLevel > 0) return false;
+    interp.host().RunPrepared();
     if (preRunCheck(interp) || interp.run.errorFlag != 0) return false;
     UScrCall(interp, u"__MAIN__", params);
     RunCleanup(interp);

@@ -590,6 +590,28 @@ bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result, bool 
   return evaluator.Run(result);
 }
 
+bool EvaluateQuietly(std::u16string_view text, THensuFmt& context, Value* result,
+                     std::u16string* message) {
+  RunWords& run = context.interp->run;
+  std::u16string noted;
+  std::u16string* const quietBefore = run.quietErrors;
+  const std::uint8_t errorBefore = run.errorFlag;
+  const std::int32_t offset = context.curOffset;
+  const std::uint8_t exitFlag = context.exitFlag;
+  // Assembly upper-cases scripts outside their literals; so is this text.
+  const std::u16string scripted = UpperOutside(text, true);
+  run.quietErrors = &noted;
+  run.errorFlag = 0;
+  context.curOffset = 0;
+  const bool ok = Evaluate(scripted, context, result) && noted.empty();
+  context.curOffset = offset;
+  context.exitFlag = exitFlag;
+  run.errorFlag = errorBefore;
+  run.quietErrors = quietBefore;
+  if (!ok) *message = noted.empty() ? std::u16string(u"SyntaxError") : noted;
+  return ok;
+}
+
 std::u16string ExpandSpecialChars(std::u16string_view text, const ScriptOptions& options) {
   struct Form {
     std::u16string_view key;

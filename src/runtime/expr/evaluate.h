@@ -23,6 +23,13 @@ struct ScriptOptions;
 bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result,
               bool allowShortCircuit = false, std::u16string_view appendTarget = {});
 
+// Evaluates text in the context for the debugger (a watch, a breakpoint's
+// condition), written as in a script (names in any case): nothing is shown, no TRY takes an error,
+// and the run's words and the context's place are as before afterwards. The text is not the row's
+// and stays out of its token cache. False with the first error's message in *message.
+bool EvaluateQuietly(std::u16string_view text, THensuFmt& context, Value* result,
+                     std::u16string* message);
+
 // "<#_DBL>", "<#_CR>", "<#_TAB>" always; "<#DBL>", "<#CR>", "<#TAB>" unless
 // OPTION SPECIALCHAR.
 std::u16string ExpandSpecialChars(std::u16string_view text, const ScriptOptions& options);
