@@ -3,7 +3,7 @@
 # layer itself and the layers below it and to nothing else: an include of a
 # higher layer's header is not found, and the build fails.
 
-set(ZELK_LAYERS base platform foundation frontend runtime builtins)
+set(ZELK_LAYERS base platform foundation frontend runtime builtins debugger)
 
 # Creates the include root of LAYER and stores its path in OUT.
 function(zelk_layer_root layer out)
@@ -31,6 +31,18 @@ function(zelk_layer target layer below)
   if(below)
     target_link_libraries(${target} PUBLIC ${below})
   endif()
+endfunction()
+
+# zelk_third_party(TARGET NAME FOLDER): TARGET may include "NAME/..." from
+# FOLDER, a library's header folder of the build machine, alone: the
+# Windows cross builds must not see the machine's other headers.
+function(zelk_third_party target name folder)
+  set(root ${CMAKE_BINARY_DIR}/third_party/${name})
+  file(MAKE_DIRECTORY ${root})
+  if(NOT EXISTS ${root}/${name})
+    file(CREATE_LINK ${folder} ${root}/${name} SYMBOLIC)
+  endif()
+  target_include_directories(${target} SYSTEM PRIVATE ${root})
 endfunction()
 
 # zelk_test_support(TARGET IMPLEMENTED_WITH SOURCE_GLOBS...): the shared test

@@ -6,6 +6,8 @@
 //                                          and one "index path" line per file
 //   zelkrun --table [--sources] SCRIPT.zls ...  the statement table: index, kind,
 //                                          line reference, text [, source]
+//   zelkrun --dap                          a Debug Adapter Protocol server on
+//                                          standard input and output
 //
 // Exit status: the script's (0, its EXITEXIT code, 1 after an error that ended
 // the run, 130 when Ctrl+C stopped it); for the views 0, or 1 when the front
@@ -17,6 +19,7 @@
 
 #include "base/utf.h"
 #include "builtins/install.h"
+#include "debugger/dap/dap_server.h"
 #include "foundation/settings.h"
 #include "frontend/table_dump.h"
 #include "platform/platform.h"
@@ -30,7 +33,8 @@ using namespace zelk;
 constexpr char kUsage[] =
     "usage: zelkrun SCRIPT.zls [parameters]\n"
     "       zelkrun --listing SCRIPT.zls\n"
-    "       zelkrun --table [--sources] SCRIPT.zls\n";
+    "       zelkrun --table [--sources] SCRIPT.zls\n"
+    "       zelkrun --dap\n";
 
 std::atomic<Interpreter*> running{nullptr};
 
@@ -77,6 +81,9 @@ int main(int argc, char** argv) {
   if (args.size() >= 4 && args[1] == u"--table" && args[2] == u"--sources")
     return Table(interp, args[3], true);
   if (args.size() >= 3 && args[1] == u"--table") return Table(interp, args[2], false);
+  if (args.size() == 2 && args[1] == u"--dap") {
+    return dap::Serve(interp, &os::ReadStdin, &os::WriteStdout);
+  }
   if (args.size() >= 2 && !args[1].starts_with(u"--")) {
     std::vector<std::u16string> params(args.begin() + 2, args.end());
     running = &interp;
