@@ -3,7 +3,7 @@
 # layer itself and the layers below it and to nothing else: an include of a
 # higher layer's header is not found, and the build fails.
 
-set(ZELK_LAYERS base platform foundation frontend runtime builtins debugger)
+set(ZELK_LAYERS base platform foundation frontend runtime builtins debugger debugger_window)
 
 # Creates the include root of LAYER and stores its path in OUT.
 function(zelk_layer_root layer out)

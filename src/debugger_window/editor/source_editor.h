@@ -1,0 +1,62 @@
+// One source file in an editor: a rich-edit control with syntax colouring, a
+// line-number gutter that shows breakpoints and the current line, its own
+// undo and redo, and a context menu. The main window puts one in each tab.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "debugger/breakpoint_lines.h"
+
+namespace zelk::window {
+
+class SourceEditor {
+ public:
+  // A child window of parent, hidden until the owner places and shows it.
+  static std::unique_ptr<SourceEditor> Create(HWND parent);
+  virtual ~SourceEditor() = default;
+
+  virtual HWND Window() const = 0;
+
+  // Loads the file (its encoding is kept for saving) and colours it; false
+  // when it cannot be read, and the editor is then empty.
+  virtual bool LoadFile(const std::u16string& path) = 0;
+  // Colours the present text again (after the appearance settings changed).
+  virtual void Recolour() = 0;
+  // Writes the lines in the file's encoding to path ("" = the file's own
+  // path); true when writing failed. asNewName makes path the file's path.
+  virtual bool SaveFile(const std::u16string& path, bool asNewName) = 0;
+  virtual const std::u16string& FilePath() const = 0;  // upper-cased
+
+  virtual std::vector<std::u16string> Lines() const = 0;
+  virtual int LineCount() const = 0;
+  virtual std::u16string SelectedText() const = 0;
+  virtual bool IsModified() const = 0;
+  virtual void SetReadOnly(bool on) = 0;
+  virtual void BeginUpdate() = 0;
+  virtual void EndUpdate() = 0;
+
+  // The current-line mark: line < 0 means the last line; select marks it as
+  // the current line. ClearHighlight removes the mark.
+  virtual void HighlightLine(int line, bool select) = 0;
+  virtual void ClearHighlight() = 0;
+  // Case-insensitive search from the caret without wrap-around; the line of
+  // the match or -1.
+  virtual int Find(bool downward, std::u16string_view text, bool selectMatch) = 0;
+  // Puts the caret at the start of the line without selecting it.
+  virtual void GoToLine(int line) = 0;
+
+  // Breakpoints, one mark per line (0-based lines).
+  virtual bool HasBreakpoint(int line) const = 0;
+  virtual void ToggleBreakpoint(int line) = 0;
+  virtual const std::vector<bool>& BreakpointMarks() const = 0;
+  virtual void SetBreakpointMarks(std::vector<bool> marks) = 0;
+  // Called after the user set or removed a breakpoint, or an edit moved them.
+  virtual void OnBreakpointsChanged(std::function<void()> handler) = 0;
+};
+
+}  // namespace zelk::window
