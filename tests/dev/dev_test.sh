@@ -147,6 +147,13 @@ echo "[  SKIPPED ] 1 test, listed below:"'
 count_run "$WORK/skipping"
 check "gtest: skipped tests are counted as skipped" counts_are "2 0 1"
 
+# --gtest_brief ends its list of skipped tests differently.
+fake_gtest "$WORK/skipping-brief" 'echo "[==========] 3 tests from 1 test suite ran. (0 ms total)"
+echo "[  PASSED  ] 2 tests."
+echo "[  SKIPPED ] 1 test."'
+count_run "$WORK/skipping-brief"
+check "gtest: skipped tests of a brief run are counted as skipped" counts_are "2 0 1"
+
 fake_gtest "$WORK/status" 'echo "[==========] 1 test from 1 test suite ran. (0 ms total)"
 echo "[  PASSED  ] 1 test."
 exit 3'
