@@ -166,10 +166,12 @@ def many_breakpoints(zelkrun, bench_dir, tmp, runs):
         set_started = time.perf_counter()
         adapter.request("setBreakpoints", {"source": {"path": host_path(program)},
                                            "breakpoints": [{"line": n} for n in lines]})
-        set_times.append(time.perf_counter() - set_started)
+        set_time = time.perf_counter() - set_started
+        set_times.append(set_time)
         adapter.request("configurationDone")
         adapter.wait_event("terminated")
-        with_bps.append(time.perf_counter() - started)
+        # Setting them is reported on its own.
+        with_bps.append(time.perf_counter() - started - set_time)
         adapter.close()
     return min(set_times), min(with_bps), min(without)
 
