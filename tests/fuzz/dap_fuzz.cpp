@@ -15,16 +15,9 @@
 #include "foundation/user_interface.h"
 #include "platform/platform.h"
 #include "runtime/core/interpreter.h"
+#include "silent_interface.h"
 
 namespace {
-
-class SilentInterface final : public zelk::UserInterface {
- public:
-  int ShowMessageBox(const std::u16string&, const std::u16string&, unsigned) override {
-    return zelk::kIdCancel;
-  }
-  void ShowStatusMessage(const std::u16string&) override {}
-};
 
 struct Setup {
   Setup() {
@@ -41,7 +34,7 @@ struct Setup {
           "FEND\n");
     }
   }
-  SilentInterface silentUi;
+  zelk::fuzz::SilentInterface silentUi;
   std::u16string folder;
 };
 

@@ -13,17 +13,9 @@
 #include "runtime/core/interpreter.h"
 #include "runtime/core/run_host.h"
 #include "runtime/expr/evaluate.h"
+#include "silent_interface.h"
 
 namespace {
-
-// Messages would only slow the fuzzer down; questions are answered with Cancel.
-class SilentInterface final : public zelk::UserInterface {
- public:
-  int ShowMessageBox(const std::u16string&, const std::u16string&, unsigned) override {
-    return zelk::kIdCancel;
-  }
-  void ShowStatusMessage(const std::u16string&) override {}
-};
 
 class SilentHost final : public zelk::RunHost {
  public:
@@ -42,7 +34,7 @@ struct Setup {
     zelk::os::SetCurrentFolder(folder);
     path = folder + u"/main.zls";
   }
-  SilentInterface silentUi;
+  zelk::fuzz::SilentInterface silentUi;
   std::u16string folder, path;
 };
 
