@@ -151,7 +151,12 @@ bool EvaluateArguments(int number, std::u16string_view argumentText, BuiltinArgs
       args.numeric[static_cast<std::size_t>(i)] = true;
     } else if (!HasPosition(shape.text, i) || (HasPosition(shape.emptyOnly, i) && !text.empty())) {
       std::u16string message = Msg(u"Definition is wrong: ", u"");
-      message += text;
+      // An argument that gives no text (NULL, "") is shown as written.
+      if (TrimArgument(text).empty()) {
+        message += TrimArgument(argument);
+      } else {
+        message += text;
+      }
       message += Msg(u"", u": 定義が間違っています");
       ReportStop(message, context);
       return false;
