@@ -17,8 +17,8 @@ std::size_t CodePointStart(std::u16string_view text, int index) {
 
 }  // namespace
 
-int CodePointCount(std::u16string_view text) {
-  int count = 0;
+std::size_t CodePointCount(std::u16string_view text) {
+  std::size_t count = 0;
   for (char16_t c : text) {
     if (!IsLowSurrogate(c)) ++count;
   }

@@ -1,6 +1,7 @@
 // UTF-16 surrogate handling for the character-counting built-ins.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +16,7 @@ inline bool IsLowSurrogate(char16_t c) {
 }
 
 // Code units that are not low surrogates: a pair counts once.
-int CodePointCount(std::u16string_view text);
+std::size_t CodePointCount(std::u16string_view text);
 // Code points start .. start+count-1 (1-based); a pair is never split.
 std::u16string CopyCodePoints(std::u16string_view text, int start, int count);
 // Unpaired surrogates are dropped on the way to UCS-4.

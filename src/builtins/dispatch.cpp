@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "base/numbers.h"
@@ -18,6 +20,7 @@
 #include "runtime/core/interpreter.h"
 #include "runtime/core/report_error.h"
 #include "runtime/expr/evaluate.h"
+#include "runtime/vars/variable_parts.h"
 
 namespace zelk {
 namespace {
@@ -148,7 +151,12 @@ bool EvaluateArguments(int number, std::u16string_view argumentText, BuiltinArgs
       args.numeric[static_cast<std::size_t>(i)] = true;
     } else if (!HasPosition(shape.text, i) || (HasPosition(shape.emptyOnly, i) && !text.empty())) {
       std::u16string message = Msg(u"Definition is wrong: ", u"");
-      message += text;
+      // An argument that gives no text (NULL, "") is shown as written.
+      if (TrimArgument(text).empty()) {
+        message += TrimArgument(argument);
+      } else {
+        message += text;
+      }
       message += Msg(u"", u": 定義が間違っています");
       ReportStop(message, context);
       return false;
@@ -253,7 +261,18 @@ Value CallBuiltin(int number, std::u16string_view argumentText, THensuFmt& conte
         now <= last ? 0 : static_cast<int>(std::min<std::uint64_t>(now - last, 999));
   }
   BuiltinCall call{number, BuiltinName(number), argumentText, args, result, context};
-  branch(call);
+  try {
+    branch(call);
+  } catch (const std::bad_alloc&) {
+    call.Fail(vars::OutOfMemoryText());
+  } catch (const std::length_error&) {
+    call.Fail(vars::OutOfMemoryText());
+  }
+  // Texts past the limit are refused here, whichever built-in made them.
+  if (!call.failed && result.IsString() && result.AsString().size() > kMaxTextLength) {
+    result = EmptyText();
+    call.Fail(vars::OutOfMemoryText());
+  }
   if (mainThread) interp.run.lastCallReturnTick = TickMs();
   if ((call.failed || interp.run.errorFlag != 0) && failed) *failed = true;
   return result;

@@ -94,4 +94,9 @@ std::u16string RealPath(const std::u16string& path);
 void WriteStdout(std::string_view utf8);
 void WriteStderr(std::string_view utf8);
 
+// The status a program returns from main for a script's exit code. POSIX
+// keeps only 8 bits: a code outside 0..255 becomes 255, so that no failure
+// reads as success (256 would be 0). Windows keeps the code.
+int ProcessExitStatus(int code);
+
 }  // namespace zelk::os

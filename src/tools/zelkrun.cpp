@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     os::OnInterrupt(&StopOnInterrupt);
     int status = RunScriptFile(interp, args[1], params);
     running = nullptr;
-    return status;
+    return os::ProcessExitStatus(status);
   }
   os::WriteStderr(kUsage);
   return 2;

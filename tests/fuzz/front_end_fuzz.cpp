@@ -2,9 +2,14 @@
 // file, then evaluates each statement text in check mode (names are tested,
 // calls are not run), so that nothing the fuzzer writes can loop. Every input
 // must end in rows or messages: no crash, no hang, no sanitizer report.
+// The dictionary beside this file (built-in names, nesting shapes) is used
+// unless the command line names one.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "builtins/install.h"
 #include "foundation/user_interface.h"
@@ -41,6 +46,22 @@ struct Setup {
 constexpr int kMaxEvaluatedRows = 400;
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  for (int i = 1; i < *argc; ++i) {
+    if (std::strncmp((*argv)[i], "-dict=", 6) == 0) return 0;
+  }
+  std::string_view source = __FILE__;
+  static std::string dict =
+      "-dict=" + std::string(source.substr(0, source.find_last_of("/\\") + 1)) + "front_end.dict";
+  static std::vector<char*> args;
+  args.assign(*argv, *argv + *argc);
+  args.push_back(dict.data());
+  args.push_back(nullptr);
+  *argc = static_cast<int>(args.size()) - 1;
+  *argv = args.data();
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static Setup setup;

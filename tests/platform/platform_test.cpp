@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 
 #include "platform/ole_date.h"
 #include "platform/stack.h"
@@ -122,6 +123,18 @@ TEST(PlatformStack, RecursionStopsWithRoomLeftForAReport) {
     EXPECT_GT(depth[0], 500) << "a " << stack << "-byte stack should hold a deep recursion";
     EXPECT_GE(left[0], 200u * 1024) << "room for the report after the stop";
     EXPECT_EQ(depth[0], depth[1]) << "the same depth from the same place";
+  }
+}
+
+TEST(PlatformProcess, AFailingExitCodeNeverBecomesSuccess) {
+  EXPECT_EQ(0, ProcessExitStatus(0));
+  EXPECT_EQ(255, ProcessExitStatus(255));
+  for (int code : {256, 512, -1, -256, INT_MAX, INT_MIN}) {
+#ifdef _WIN32
+    EXPECT_EQ(code, ProcessExitStatus(code)) << "Windows keeps all 32 bits";
+#else
+    EXPECT_EQ(255, ProcessExitStatus(code)) << code << " keeps only 8 bits";
+#endif
   }
 }
 

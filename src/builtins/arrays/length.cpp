@@ -63,14 +63,14 @@ void MeasureLength(BuiltinCall& call) {
       call.failed = true;
       return;
     }
-    call.result = Value::Int(CodePointCount(value.Text()));
+    call.result = Value::Int(static_cast<std::int64_t>(CodePointCount(value.Text())));
     return;
   }
   if (argument.hashTable()) {
     call.result = Value::Int(argument.hashCount());
     return;
   }
-  call.result = Value::Int(CodePointCount(argument.value().Text()));
+  call.result = Value::Int(static_cast<std::int64_t>(CodePointCount(argument.value().Text())));
 }
 
 }  // namespace

@@ -85,9 +85,11 @@ double RoundTo(double x, int digits) {
 }
 
 // The argument's text for the message: its text form, else the source.
+// The value as text; the argument as written when that says nothing (NULL,
+// an empty text).
 std::u16string ShownText(const Value& value, std::u16string_view source) {
   std::u16string text;
-  if (!value.ToText(&text)) text.assign(source);
+  if (!value.ToText(&text) || TrimArgument(text).empty()) text.assign(TrimArgument(source));
   return text;
 }
 

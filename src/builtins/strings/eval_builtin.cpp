@@ -8,6 +8,7 @@
 #include "runtime/calls/calls.h"
 #include "runtime/control/execute.h"
 #include "runtime/core/interpreter.h"
+#include "runtime/core/report_error.h"
 #include "runtime/expr/evaluate.h"
 #include "runtime/vars/variables.h"
 
@@ -44,8 +45,17 @@ void CallIncludedFile(BuiltinCall& call, std::u16string_view target) {
   std::u16string base = FolderPart(call.context.interp->assembly.mainPath());
   if (!base.empty()) base.pop_back();
   std::u16string key = ScriptPathKey(ResolveScriptPath(path, base), base);
-  call.result = DispatchCall(IncludeProcedureName(key) + args, call.context, CallMode::kIncludeCall,
-                             &call.failed);
+  std::u16string name = IncludeProcedureName(key);
+  // Only files the script includes are assembled; any other would be an
+  // unknown call.
+  std::u16string module;
+  if (FindFunction(name, kProcedureKind, call.context, &module, CallMode::kIncludeCall, nullptr) <
+      0) {
+    ReportError(u"FILE not found :" + key, call.context);
+    call.failed = true;
+    return;
+  }
+  call.result = DispatchCall(name + args, call.context, CallMode::kIncludeCall, &call.failed);
 }
 
 }  // namespace
@@ -65,8 +75,15 @@ void BuiltinEval(BuiltinCall& call) {
   int assign = PosOutside(u":=", line, false, false);
   if (assign > 0) {
     std::u16string target = Trim(std::u16string_view(line).substr(0, assign - 1));
+    std::u16string expression = Trim(std::u16string_view(line).substr(assign + 1));
+    // The same statement in a script is refused before the run.
+    if (target.empty() || expression.empty()) {
+      ReportError(target.empty() ? u"SyntaxError-103" : u"SyntaxError-104", context);
+      call.failed = true;
+      return;
+    }
     Value value;
-    if (!Evaluate(Trim(std::u16string_view(line).substr(assign + 1)), context, &value)) {
+    if (!Evaluate(expression, context, &value)) {
       call.failed = true;
       return;
     }

@@ -67,7 +67,11 @@ void BuiltinPos(BuiltinCall& call) {
   std::u16string text = ForMatch(a.text[1], rule);
   std::size_t p = FindNth(sub, text, a.whole[2]);
   std::int64_t position = 0;
-  if (p > 0) position = CodePointCount(std::u16string_view(a.text[1]).substr(0, p - 1)) + 1;
+  if (p > 0) {
+    position =
+        static_cast<std::int64_t>(CodePointCount(std::u16string_view(a.text[1]).substr(0, p - 1))) +
+        1;
+  }
   call.result = Value::Int(position);
 }
 

@@ -324,4 +324,8 @@ void WriteStderr(std::string_view utf8) {
   WriteAllTo(2, utf8);
 }
 
+int ProcessExitStatus(int code) {
+  return code >= 0 && code <= 255 ? code : 255;
+}
+
 }  // namespace zelk::os

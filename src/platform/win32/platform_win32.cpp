@@ -301,4 +301,8 @@ void WriteStderr(std::string_view utf8) {
   WriteHandle(STD_ERROR_HANDLE, utf8);
 }
 
+int ProcessExitStatus(int code) {
+  return code;
+}
+
 }  // namespace zelk::os

@@ -496,6 +496,7 @@ bool CheckDefinitions(Interpreter& interp) {
   };
   interp.run.checkPhaseTests = tests;
 
+  State().headers.clear();
   interp.run.checkPhase = true;
   const FunctionTable& functions = interp.definitions.functions;
   for (int i = 0; i < functions.Count(); ++i) {
@@ -505,6 +506,7 @@ bool CheckDefinitions(Interpreter& interp) {
   WalkState& state = State();
   state.context = nullptr;
   state.hashFlags.clear();
+  state.headers.clear();
   interp.run.checkPhase = false;
   // A marker on a row no definition holds would otherwise wait for the run.
   if (interp.run.errorFlag == 0 && interp.run.abortLevel == 0) ReportFirstMarker(interp);

@@ -325,6 +325,54 @@ void CheckCall(std::u16string_view callText, THensuFmt& context, CallMode mode) 
   }
 }
 
+namespace {
+
+// The parameters and where their defaults begin, without checking anything.
+HeaderShape ShapeOfParameters(const std::vector<std::u16string_view>& parameters) {
+  HeaderShape shape;
+  for (std::u16string_view parameter : parameters) {
+    if (shape.firstDefault < 0 && PosOutside(u"=", parameter, true, false) > 0) {
+      shape.firstDefault = shape.count;
+    }
+    ++shape.count;
+  }
+  return shape;
+}
+
+// The header's own faults, shown on the header; a default may use the
+// parameters before it, which this context declares as it goes.
+void CheckParameterList(Interpreter& interp, int header, std::u16string_view calleeModule) {
+  THensuFmt callee(interp, false);
+  callee.baseIndex = header;
+  callee.stmtTexts = std::span<const std::u16string>(interp.table.StmtTexts)
+                         .subspan(static_cast<std::size_t>(header), 1);
+  callee.moduleName.assign(calleeModule);
+  bool defaults = false;
+  for (std::u16string_view parameter : Parameters(interp, header)) {
+    const bool isVar = parameter.starts_with(u"VAR ");
+    if (isVar) parameter = TrimView(parameter.substr(4));
+    int eq = PosOutside(u"=", parameter, true, false);
+    if (eq > 0) {
+      if (isVar) {
+        Fail(u"SyntaxError-120", callee);
+        return;
+      }
+      if (!CheckExpression(parameter.substr(static_cast<std::size_t>(eq)), callee)) return;
+      defaults = true;
+      parameter = TrimView(parameter.substr(0, static_cast<std::size_t>(eq - 1)));
+    } else if (defaults) {
+      Fail(u"SyntaxError-121", callee);
+      return;
+    }
+    std::u16string base;
+    int indexes = 0;
+    if (!CheckNewName(parameter, callee, &base, &indexes)) return;
+    Declare(callee, base, indexes, false);
+  }
+}
+
+}  // namespace
+
 void CheckUserCall(std::u16string_view name, int argumentCount, int header, CallMode mode,
                    THensuFmt& context, std::u16string_view calleeModule) {
   // The arguments of a CALL become PARAM_STR of the included file.
@@ -332,40 +380,19 @@ void CheckUserCall(std::u16string_view name, int argumentCount, int header, Call
   Interpreter& interp = *context.interp;
   if (header < 0 || header >= interp.table.RowCount()) return;
   try {
-    // The header's own faults are shown on the header; a default may use the
-    // parameters before it, which this context declares as it goes.
-    THensuFmt callee(interp, false);
-    callee.baseIndex = header;
-    callee.stmtTexts = std::span<const std::u16string>(interp.table.StmtTexts)
-                           .subspan(static_cast<std::size_t>(header), 1);
-    callee.moduleName.assign(calleeModule);
-    int count = 0;
-    int firstDefault = -1;
-    for (std::u16string_view parameter : Parameters(interp, header)) {
-      const bool isVar = parameter.starts_with(u"VAR ");
-      if (isVar) parameter = TrimView(parameter.substr(4));
-      int eq = PosOutside(u"=", parameter, true, false);
-      if (eq > 0) {
-        if (isVar) {
-          Fail(u"SyntaxError-120", callee);
-          return;
-        }
-        if (!CheckExpression(parameter.substr(static_cast<std::size_t>(eq)), callee)) return;
-        if (firstDefault < 0) firstDefault = count;
-        parameter = TrimView(parameter.substr(0, static_cast<std::size_t>(eq - 1)));
-      } else if (firstDefault >= 0) {
-        Fail(u"SyntaxError-121", callee);
-        return;
-      }
-      std::u16string base;
-      int indexes = 0;
-      if (!CheckNewName(parameter, callee, &base, &indexes)) return;
-      Declare(callee, base, indexes, false);
-      ++count;
+    // The parameter list is checked at the first call that reaches it: a
+    // default that calls its own function, also through others, then finds
+    // it known instead of checking it again without end.
+    auto [known, first] = State().headers.try_emplace(header);
+    if (first) known->second = ShapeOfParameters(Parameters(interp, header));
+    const HeaderShape shape = known->second;
+    if (first) {
+      CheckParameterList(interp, header, calleeModule);
+      if (Stopped(context)) return;
     }
-    const bool fits =
-        argumentCount == count ||
-        (firstDefault >= 0 && firstDefault <= argumentCount && argumentCount <= count);
+    const bool fits = argumentCount == shape.count ||
+                      (shape.firstDefault >= 0 && shape.firstDefault <= argumentCount &&
+                       argumentCount <= shape.count);
     if (fits) return;
     std::u16string n(name);
     Fail(header == 0 ? u"Don't call " + n : ArgumentCountMessage(name), context);

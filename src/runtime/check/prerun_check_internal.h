@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/text_scan.h"
@@ -14,12 +15,21 @@
 
 namespace zelk::check {
 
+// A header's parameter count and the first parameter with a default (-1:
+// none).
+struct HeaderShape {
+  int count = 0;
+  int firstDefault = -1;
+};
+
 // The definition being checked. Only its context marks hash tables; the
 // scratch context of a callee's parameters has none.
 struct WalkState {
   const THensuFmt* context = nullptr;
   std::u16string definitionName;
   std::vector<std::uint8_t> hashFlags;  // per name of the definition's context
+  // The headers whose parameter lists have been checked, for the whole walk.
+  std::unordered_map<int, HeaderShape> headers;
 };
 WalkState& State();
 

@@ -373,6 +373,7 @@ void ExecuteRow(THensuFmt& context) {
   std::u16string failure;
   try {
     RunRowOfKind(context, kindSlot, kind, text);
+    if (context.deferredError == 1) ReportDeferredError(context);
     ++context.curOffset;
     return;
   } catch (const std::exception& e) {

@@ -64,6 +64,11 @@ struct THensuFmt {
   std::uint8_t tryErrFlag = 0;
   std::u16string tryErrMsg;
   std::u16string tryErrLine;
+  // An error met too deep in the stack for a TRY part of this context to run
+  // there: 1 while the row unwinds (exitFlag), 2 while the executor reports it
+  // again at the row; deferredAt is the row it happened at.
+  std::uint8_t deferredError = 0;
+  std::int32_t deferredAt = 0;
   std::u16string moduleName;
   Value withTarget;
   std::vector<Value> withStack;

@@ -8,6 +8,7 @@
 #include "foundation/script_log.h"
 #include "foundation/user_interface.h"
 #include "platform/platform.h"
+#include "platform/stack.h"
 #include "runtime/control/blocks.h"
 #include "runtime/core/interpreter.h"
 
@@ -174,6 +175,14 @@ void ReportError(std::u16string_view message, THensuFmt& context, bool force, bo
   context.tryErrLine = location;
 
   if (allowTry) {
+    // A TRY part run down here would have no stack left for its own rows.
+    if (!context.tryStack.empty() && context.deferredError == 0 &&
+        os::StackIsLow(os::StackUse::kBlock)) {
+      context.deferredError = 1;
+      context.deferredAt = context.curOffset;
+      context.exitFlag = 1;
+      return;
+    }
     if (HandleErrorInTry(context)) return;
     // A TRY open in a calling context: this body ends and the call reports
     // the message again in the caller, where that TRY takes it.
@@ -217,6 +226,16 @@ void ReportError(std::u16string_view message, THensuFmt& context, bool force, bo
     ShowMessageBox(u"System Error GetThreadNo");
   }
   interp.run.errorFlag = 1;
+}
+
+void ReportDeferredError(THensuFmt& context) {
+  const std::u16string message = context.tryErrMsg;
+  const std::u16string where = context.tryErrLine;
+  context.deferredError = 2;
+  context.exitFlag = 0;
+  context.curOffset = context.deferredAt;
+  ReportError(message, context, false, true, &where);
+  context.deferredError = 0;
 }
 
 void ReportAndAsk(std::u16string_view message, THensuFmt& context) {

@@ -15,6 +15,9 @@ namespace zelk {
 // null for the context's current row.
 void ReportError(std::u16string_view message, THensuFmt& context, bool force = false,
                  bool allowTry = true, const std::u16string* where = nullptr);
+// An error that ReportError left for the row to unwind (deep in the stack,
+// with a TRY of the context open) is reported now, at the row.
+void ReportDeferredError(THensuFmt& context);
 // For errors after which the script may go on: the user is asked whether to abort.
 void ReportAndAsk(std::u16string_view message, THensuFmt& context);
 // "PATH: at line N: statement" for the context's current row (no path in the

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -38,6 +39,11 @@ enum VarType : std::uint16_t {
   kVtUString = 0x102,
   kVtArray = 0x2000,  // or-ed with the element kind
 };
+
+// The longest text a value may hold, in code units (256 MB): a 32-bit program
+// can still hold a few at once, as copying and joining need. Longer ones are
+// refused with the out-of-memory message.
+inline constexpr std::size_t kMaxTextLength = std::size_t{1} << 27;
 
 // The three texts that stand for a value inside text.
 inline constexpr std::u16string_view kNullMarker = u"\x01__NULL__";

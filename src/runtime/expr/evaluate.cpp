@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <vector>
 
 #include "base/text_scan.h"
@@ -84,6 +86,14 @@ void ReportTooDeep(THensuFmt& context) {
   ReportError(Msg(u"The expression is nested too deeply", u"式の入れ子が深すぎます"), context);
 }
 
+// The text the two operands of "+" would join to is longer than a value may
+// hold (a number's text is short enough not to count).
+bool JoinedTextTooLong(const Value& a, const Value& b) {
+  const std::size_t left = a.IsString() ? a.AsString().size() : 0;
+  const std::size_t right = b.IsString() ? b.AsString().size() : 0;
+  return left + right > kMaxTextLength;
+}
+
 void ReportEvaluationError(THensuFmt& context) {
   bool check = context.interp->run.checkPhase;
   const char16_t* message =
@@ -137,6 +147,10 @@ class Evaluator {
     tooDeep_ = true;
     Fail();
   }
+  void FailOutOfMemory() {
+    outOfMemory_ = true;
+    Fail();
+  }
   // A report made by a name read or call (or a TRY that took it) ends the
   // evaluation silently: nothing more of the statement may run.
   void NoteSideEffects() {
@@ -181,6 +195,7 @@ class Evaluator {
   Value* takenFrom_ = nullptr;  // the target's slot, emptied while its text grows here
   bool failed_ = false;
   bool tooDeep_ = false;
+  bool outOfMemory_ = false;
   bool abandoned_ = false;
   bool skipped_ = false;
   bool skipResult_ = false;
@@ -326,6 +341,7 @@ void Evaluator::ParseBinary(Value& v, int minLevel) {
     Value right;
     ParseBinary(right, level + 1);
     if (stop_) return;
+    if (op == kTokPlus && JoinedTextTooLong(v, right)) return FailOutOfMemory();
     // `T + x` as the whole expression: nothing reads T after this point.
     if (leftIsTarget && op == kTokPlus && token_.kind == kTokEnd) TakeTargetText(v);
     leftIsTarget = false;
@@ -527,8 +543,12 @@ bool Evaluator::Run(Value* result) {
         IndexResult(v);
       }
     }
+  } catch (const std::bad_alloc&) {
+    FailOutOfMemory();
+  } catch (const std::length_error&) {
+    FailOutOfMemory();
   } catch (...) {
-    Fail();  // a host failure (memory) inside some operation
+    Fail();  // a host failure inside some operation
   }
 
   const bool ended = abandoned_ || failed_ || context_.curOffset != entryOffset_;
@@ -541,6 +561,8 @@ bool Evaluator::Run(Value* result) {
     *result = Value::FailedByte();
     if (tooDeep_) {
       ReportTooDeep(context_);
+    } else if (outOfMemory_) {
+      ReportError(vars::OutOfMemoryText(), context_);
     } else {
       ReportEvaluationError(context_);
     }

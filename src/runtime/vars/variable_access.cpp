@@ -12,6 +12,7 @@
 #include "foundation/messages.h"
 #include "runtime/core/interpreter.h"
 #include "runtime/core/report_error.h"
+#include "runtime/vars/element_kind.h"
 #include "runtime/vars/hash_tables.h"
 #include "runtime/vars/variables.h"
 #include "runtime/vars/variables_internal.h"
@@ -158,11 +159,12 @@ const Value& NestedElement(const std::vector<Value>& elements, const NestedPath&
 }
 
 // Writable; arrays shared with other values are copied first, so the change
-// lands in this variable only.
+// lands in this variable only. *kind: the element kind of the array holding it.
 Value& NestedElementForWrite(std::vector<Value>& elements, const NestedPath& path,
-                             const std::int32_t* ints, int n) {
+                             const std::int32_t* ints, int n, VarType* kind) {
   ArrayCell* array = elements[path.element].MutableArray();
   std::size_t pos = 0;
+  *kind = array->elementType;
   if (path.direct) {
     array->Position(ints, static_cast<std::size_t>(n), &pos);
     return array->items[pos];
@@ -170,6 +172,7 @@ Value& NestedElementForWrite(std::vector<Value>& elements, const NestedPath& pat
   array->Position(&path.first, 1, &pos);
   if (!path.twoLevels) return array->items[pos];
   ArrayCell* inner = array->items[pos].MutableArray();
+  *kind = inner->elementType;
   inner->Position(&path.second, 1, &pos);
   return inner->items[pos];
 }
@@ -280,7 +283,14 @@ Outcome WriteVariable(THensuFmt& context, bool global, const IndexedName& name, 
     pending->message = boundsFailure ? u"PutValue:" + IndexOutOfBoundsText() : message;
     return Outcome::kFailed;
   }
-  NestedElementForWrite(elements, path, ints, n) = std::move(value);
+  VarType kind;
+  Value& element = NestedElementForWrite(elements, path, ints, n, &kind);
+  // A byte array holds bytes: what DECODE and COM see must be what was read back.
+  if (kind != kVtVariant && !ConvertToElementKind(kind, &value)) {
+    pending->message = u"PutValue:" + EvaluationErrorMessage();
+    return Outcome::kFailed;
+  }
+  element = std::move(value);
   return Outcome::kDone;
 }
 
