@@ -255,6 +255,14 @@ std::unique_ptr<File> OpenFile(const std::u16string& path, OpenHow how, bool exc
       creation = CREATE_ALWAYS;
       break;
   }
+  // A read-only file is refused for writing here already: Wine run by the
+  // superuser would otherwise open it.
+  const DWORD found = GetFileAttributesW(W(path));
+  if ((access & GENERIC_WRITE) && found != INVALID_FILE_ATTRIBUTES &&
+      (found & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == FILE_ATTRIBUTE_READONLY) {
+    if (error) *error = SystemMessage(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
   DWORD share = exclusive ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
   HANDLE h = CreateFileW(W(path), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {

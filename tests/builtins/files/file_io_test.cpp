@@ -202,10 +202,14 @@ TEST_F(FileBuiltinTest, ExclusiveOpenWritesThroughItsHandle) {
   Eval(u"FPUT(" + id.Text() + u", \"s\")");
   EXPECT_TRUE(Eval(u"FCLOSE(" + id.Text() + u")").AsBoolean());
   EXPECT_EQ("s\r\n", Bytes("ex.txt"));
-  // Write-only exclusive: the old content stays until FCLOSE.
-  const Value only = Eval(u"FOPEN($1, F_WRITE + F_EXCLUSIVE)", "ex.txt");
-  EXPECT_EQ(0, Eval(u"FGET(" + only.Text() + u", F_LINECOUNT)").AsInt());
+  // Write-only exclusive: the old content stays until FCLOSE, also when the
+  // run ends before it.
+  const Value lost = Eval(u"FOPEN($1, F_WRITE + F_EXCLUSIVE)", "ex.txt");
+  EXPECT_EQ(0, Eval(u"FGET(" + lost.Text() + u", F_LINECOUNT)").AsInt());
+  Eval(u"FPUT(" + lost.Text() + u", \"lost\")");
+  interp.files.ReleaseAll();
   EXPECT_EQ("s\r\n", Bytes("ex.txt"));
+  const Value only = Eval(u"FOPEN($1, F_WRITE + F_EXCLUSIVE)", "ex.txt");
   Eval(u"FPUT(" + only.Text() + u", \"" + std::u16string(5000, u'w') + u"\")");
   EXPECT_TRUE(Eval(u"FCLOSE(" + only.Text() + u")").AsBoolean());
   EXPECT_EQ(std::string(5000, 'w') + "\r\n", Bytes("ex.txt"));
@@ -220,15 +224,6 @@ TEST_F(FileBuiltinTest, ExclusiveOpenWritesThroughItsHandle) {
 }
 
 TEST_F(FileBuiltinTest, GetDirOrdersByTimes) {
-  // Created one after the other, a step apart the coarsest clock notices.
-  for (const char* name : {"c.txt", "a.txt", "b.txt"}) {
-    Write(name, "x");
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  }
-  const auto now = fs::last_write_time(folder_ / "c.txt");
-  fs::last_write_time(folder_ / "a.txt", now + std::chrono::hours(2));
-  fs::last_write_time(folder_ / "b.txt", now - std::chrono::hours(2));
-  fs::last_write_time(folder_ / "c.txt", now + std::chrono::hours(1));
   auto listed = [&](int order) {
     const Value n = Eval(u"GETDIR(\"" + folder_.u16string() + u"\", \"*.txt\", FALSE, " +
                          Utf8ToText(std::to_string(order)) + u")");
@@ -238,8 +233,19 @@ TEST_F(FileBuiltinTest, GetDirOrdersByTimes) {
     }
     return names;
   };
-  EXPECT_EQ(u"a.txtb.txtc.txt", listed(0));
+  // Created one after the other, a step apart the coarsest clock notices.
+  for (const char* name : {"c.txt", "a.txt", "b.txt"}) {
+    Write(name, "x");
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  }
+  // Wine takes the creation time from the change time, which setting the
+  // write time moves: creation order first.
   EXPECT_EQ(u"c.txta.txtb.txt", listed(2));
+  const auto now = fs::last_write_time(folder_ / "c.txt");
+  fs::last_write_time(folder_ / "a.txt", now + std::chrono::hours(2));
+  fs::last_write_time(folder_ / "b.txt", now - std::chrono::hours(2));
+  fs::last_write_time(folder_ / "c.txt", now + std::chrono::hours(1));
+  EXPECT_EQ(u"a.txtb.txtc.txt", listed(0));
   EXPECT_EQ(u"b.txtc.txta.txt", listed(3));
   EXPECT_EQ(u"a.txtb.txtc.txt", listed(9));
 }
