@@ -61,6 +61,7 @@ class BuiltinBranchTable {
 // Each family fills in its own names.
 void AddStringBuiltins(BuiltinBranchTable& table);
 void AddArrayBuiltins(BuiltinBranchTable& table);
+void AddFileBuiltins(BuiltinBranchTable& table);
 
 // The math evaluator for numbers 0..11 and 88..91: up to three arguments as
 // doubles.

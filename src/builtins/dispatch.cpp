@@ -30,6 +30,7 @@ const BuiltinBranchTable& Branches() {
     BuiltinBranchTable t;
     AddStringBuiltins(t);
     AddArrayBuiltins(t);
+    AddFileBuiltins(t);
     return t;
   }();
   return table;

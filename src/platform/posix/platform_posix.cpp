@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -38,6 +39,12 @@ double OleDateFromTime(std::time_t t) {
 
 bool StatPath(const std::u16string& path, struct stat* st) {
   return ::stat(NativePath(path).c_str(), st) == 0;
+}
+
+// The read-only attribute as Wine shows it: no write permission for anyone.
+// Checked by itself, because a superuser's open would not be refused.
+bool ReadOnlyMode(const struct stat& st) {
+  return !S_ISDIR(st.st_mode) && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
 bool WriteAllTo(int fd, std::string_view bytes) {
@@ -73,6 +80,18 @@ class PosixFile final : public File {
   }
 
   bool Rewrite(std::string_view bytes) override {
+    struct stat st;
+    if (::fstat(fd_, &st) != 0) return false;
+    if (static_cast<off_t>(bytes.size()) > st.st_size) {
+      const int rc = ::posix_fallocate(fd_, 0, static_cast<off_t>(bytes.size()));
+      // File systems without allocation get the plain write.
+      if (rc != 0 && rc != EOPNOTSUPP && rc != EINVAL) {
+        // Whatever was allocated goes again; the content was not touched.
+        const int undone = ::ftruncate(fd_, st.st_size);
+        static_cast<void>(undone);
+        return false;
+      }
+    }
     if (::lseek(fd_, 0, SEEK_SET) < 0) return false;
     if (!WriteAllTo(fd_, bytes)) return false;
     return ::ftruncate(fd_, static_cast<off_t>(bytes.size())) == 0;
@@ -246,9 +265,15 @@ std::unique_ptr<File> OpenFile(const std::u16string& path, OpenHow how, bool exc
   }
   std::string native = NativePath(path);
   struct stat st;
-  if (::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    if (error) *error = "Is a directory";
-    return nullptr;
+  if (::stat(native.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) {
+      if (error) *error = "Is a directory";
+      return nullptr;
+    }
+    if (how != OpenHow::kRead && ReadOnlyMode(st)) {
+      if (error) *error = std::strerror(EACCES);
+      return nullptr;
+    }
   }
   int fd = ::open(native.c_str(), flags, 0666);
   if (fd < 0) {
@@ -283,6 +308,110 @@ std::vector<std::u16string> FindFiles(const std::u16string& pattern) {
   }
   ::closedir(dir);
   return names;
+}
+
+bool ReplaceFileContent(const std::u16string& path, std::string_view bytes, std::string* error) {
+  auto fail = [error](const char* why) {
+    if (error) *error = why;
+    return false;
+  };
+  std::string native = NativePath(path);
+  struct stat st;
+  bool exists = ::lstat(native.c_str(), &st) == 0;
+  if (exists && S_ISLNK(st.st_mode)) {
+    // A link is written through to its target, not replaced by a file.
+    char target[PATH_MAX];
+    if (::realpath(native.c_str(), target) != nullptr) native = target;
+    exists = ::stat(native.c_str(), &st) == 0;
+  }
+  int probe = -1;
+  if (exists) {
+    if (S_ISDIR(st.st_mode)) return fail("Is a directory");
+    if (ReadOnlyMode(st)) return fail(std::strerror(EACCES));
+    // As a write in place would: a read-only file or an exclusive opener
+    // shuts the write out. The shared lock holds until the swap is done.
+    probe = ::open(native.c_str(), O_WRONLY | O_CLOEXEC);
+    if (probe < 0) return fail(std::strerror(errno));
+    if (::flock(probe, LOCK_SH | LOCK_NB) != 0) {
+      ::close(probe);
+      return fail("The file is in use by another process");
+    }
+  }
+  static std::atomic<unsigned> serial{0};
+  const std::size_t slash = native.rfind('/');
+  const std::string temp =
+      (slash == std::string::npos ? std::string() : native.substr(0, slash + 1)) + ".zelk-" +
+      std::to_string(::getpid()) + "-" + std::to_string(serial.fetch_add(1)) + ".tmp";
+  const mode_t mode = exists ? (st.st_mode & 07777) : 0666;
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+  if (fd < 0) {
+    std::string why = std::strerror(errno);
+    if (probe >= 0) ::close(probe);
+    return fail(why.c_str());
+  }
+  if (exists) {
+    // The new file takes the old one's owner and permissions, as far as the
+    // user may hand them on; a refusal leaves the user's own.
+    const int owned = ::fchown(fd, st.st_uid, st.st_gid);
+    const int moded = ::fchmod(fd, mode);
+    static_cast<void>(owned + moded);
+  }
+  bool ok = WriteAllTo(fd, bytes);
+  std::string why = ok ? "" : std::strerror(errno);
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    why = std::strerror(errno);
+  }
+  if (ok && ::rename(temp.c_str(), native.c_str()) != 0) {
+    ok = false;
+    why = std::strerror(errno);
+  }
+  if (!ok) ::unlink(temp.c_str());
+  if (probe >= 0) ::close(probe);
+  return ok ? true : fail(why.c_str());
+}
+
+std::vector<FolderEntry> ListFolder(const std::u16string& pattern) {
+  std::vector<FolderEntry> entries;
+  const std::size_t cut = pattern.find_last_of(u"\\/");
+  const std::u16string folder = cut == std::u16string::npos ? u"." : pattern.substr(0, cut + 1);
+  const std::u16string namePattern =
+      cut == std::u16string::npos ? pattern : pattern.substr(cut + 1);
+  const std::string nativeFolder = NativePath(folder);
+  DIR* dir = ::opendir(nativeFolder.c_str());
+  if (!dir) return entries;
+  auto ticks = [](const timespec& t) {
+    constexpr std::int64_t kEpochDifference = 11644473600;  // 1601 to 1970, seconds
+    return (static_cast<std::int64_t>(t.tv_sec) + kEpochDifference) * 10000000 + t.tv_nsec / 100;
+  };
+  while (dirent* found = ::readdir(dir)) {
+    std::u16string name = Utf8ToText(found->d_name);
+    if (name == u"." || name == u".." || !WildcardMatch(namePattern, name)) continue;
+    const std::string full =
+        nativeFolder + (nativeFolder.ends_with('/') ? "" : "/") + found->d_name;
+    FolderEntry entry;
+    struct stat st;
+    if (::stat(full.c_str(), &st) == 0 || ::lstat(full.c_str(), &st) == 0) {
+      entry.folder = S_ISDIR(st.st_mode);
+      entry.size = entry.folder ? 0 : static_cast<std::uint64_t>(st.st_size);
+      entry.written = ticks(st.st_mtim);
+      entry.accessed = ticks(st.st_atim);
+      entry.created = ticks(st.st_ctim);
+#ifdef STATX_BTIME
+      struct statx sx;
+      if (::statx(AT_FDCWD, full.c_str(), 0, STATX_BTIME, &sx) == 0 &&
+          (sx.stx_mask & STATX_BTIME)) {
+        entry.created = ticks(timespec{static_cast<time_t>(sx.stx_btime.tv_sec),
+                                       static_cast<long>(sx.stx_btime.tv_nsec)});
+      }
+#endif
+    }
+    entry.hidden = name[0] == u'.';
+    entry.name = std::move(name);
+    entries.push_back(std::move(entry));
+  }
+  ::closedir(dir);
+  return entries;
 }
 
 void SleepMs(int ms) {

@@ -8,6 +8,10 @@
 // The portable names below would otherwise be rewritten by these macros.
 #undef DeleteFile
 
+#include <algorithm>
+#include <atomic>
+#include <string>
+
 #include "base/utf.h"
 #include "platform/ole_date.h"
 #include "platform/platform.h"
@@ -63,6 +67,11 @@ class Win32File final : public File {
   }
 
   bool Rewrite(std::string_view bytes) override {
+    LARGE_INTEGER oldSize;
+    if (!GetFileSizeEx(h_, &oldSize)) return false;
+    if (static_cast<LONGLONG>(bytes.size()) > oldSize.QuadPart && !Reserve(bytes.size(), oldSize)) {
+      return false;
+    }
     if (SetFilePointer(h_, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
     while (!bytes.empty()) {
       DWORD put = 0;
@@ -74,8 +83,33 @@ class Win32File final : public File {
   }
 
  private:
+  // Grows the file to size before its content changes; on failure the old
+  // size is restored.
+  bool Reserve(std::size_t size, LARGE_INTEGER oldSize) {
+    FILE_ALLOCATION_INFO allocation{};
+    allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
+    if (!SetFileInformationByHandle(h_, FileAllocationInfo, &allocation, sizeof allocation)) {
+      const DWORD code = GetLastError();
+      if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return false;
+    }
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size);
+    if (SetFilePointerEx(h_, end, nullptr, FILE_BEGIN) && SetEndOfFile(h_)) return true;
+    if (SetFilePointerEx(h_, oldSize, nullptr, FILE_BEGIN)) SetEndOfFile(h_);
+    return false;
+  }
+
   HANDLE h_;
 };
+
+std::string SystemMessage(DWORD code) {
+  wchar_t buf[512];
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                           code, 0, buf, 512, nullptr);
+  std::string text = n ? TextToUtf8(FromW(buf, n)) : "error " + std::to_string(code);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+  return text;
+}
 
 void WriteHandle(DWORD which, std::string_view utf8) {
   HANDLE h = GetStdHandle(which);
@@ -221,17 +255,18 @@ std::unique_ptr<File> OpenFile(const std::u16string& path, OpenHow how, bool exc
       creation = CREATE_ALWAYS;
       break;
   }
+  // A read-only file is refused for writing here already: Wine run by the
+  // superuser would otherwise open it.
+  const DWORD found = GetFileAttributesW(W(path));
+  if ((access & GENERIC_WRITE) && found != INVALID_FILE_ATTRIBUTES &&
+      (found & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == FILE_ATTRIBUTE_READONLY) {
+    if (error) *error = SystemMessage(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
   DWORD share = exclusive ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
   HANDLE h = CreateFileW(W(path), access, share, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
-    if (error) {
-      DWORD code = GetLastError();
-      wchar_t buf[512];
-      DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                               code, 0, buf, 512, nullptr);
-      *error = n ? TextToUtf8(FromW(buf, n)) : "error " + std::to_string(code);
-      while (!error->empty() && (error->back() == '\n' || error->back() == '\r')) error->pop_back();
-    }
+    if (error) *error = SystemMessage(GetLastError());
     return nullptr;
   }
   return std::make_unique<Win32File>(h);
@@ -248,6 +283,93 @@ std::vector<std::u16string> FindFiles(const std::u16string& pattern) {
   } while (FindNextFileW(h, &fd));
   FindClose(h);
   return names;
+}
+
+bool ReplaceFileContent(const std::u16string& path, std::string_view bytes, std::string* error) {
+  auto fail = [error](DWORD code) {
+    if (error) *error = SystemMessage(code);
+    return false;
+  };
+  WIN32_FILE_ATTRIBUTE_DATA old{};
+  const bool exists = GetFileAttributesExW(W(path), GetFileExInfoStandard, &old) != 0;
+  DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+  if (exists) {
+    if (old.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return fail(ERROR_ACCESS_DENIED);
+    if (old.dwFileAttributes & FILE_ATTRIBUTE_READONLY) return fail(ERROR_ACCESS_DENIED);
+    // As a write in place would: an exclusive opener elsewhere shuts it out.
+    HANDLE probe =
+        CreateFileW(W(path), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) return fail(GetLastError());
+    CloseHandle(probe);
+    attributes =
+        old.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
+  }
+  static std::atomic<unsigned> serial{0};
+  const std::size_t slash = path.find_last_of(u"\\/");
+  const std::u16string temp =
+      (slash == std::u16string::npos ? std::u16string() : path.substr(0, slash + 1)) + u"~zelk" +
+      Utf8ToText(std::to_string(GetCurrentProcessId()) + "-" +
+                 std::to_string(serial.fetch_add(1))) +
+      u".tmp";
+  HANDLE h = CreateFileW(W(temp), GENERIC_WRITE, 0, nullptr, CREATE_NEW, attributes, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return fail(GetLastError());
+  bool ok = true;
+  DWORD code = 0;
+  for (std::string_view rest = bytes; ok && !rest.empty();) {
+    DWORD put = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(rest.size(), 1 << 20));
+    ok = WriteFile(h, rest.data(), chunk, &put, nullptr) && put != 0;
+    rest.remove_prefix(put);
+  }
+  if (!ok) code = GetLastError();
+  // The file keeps the day it was made.
+  if (ok && exists) SetFileTime(h, &old.ftCreationTime, nullptr, nullptr);
+  if (!CloseHandle(h) && ok) {
+    ok = false;
+    code = GetLastError();
+  }
+  if (ok && !MoveFileExW(W(temp), W(path), MOVEFILE_REPLACE_EXISTING)) {
+    code = GetLastError();
+    ok = false;
+    // Another program keeps the file open with sharing (a viewer): it is
+    // rewritten in place, with room reserved first.
+    if (exists) {
+      HANDLE in =
+          CreateFileW(W(path), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+      if (in != INVALID_HANDLE_VALUE) ok = Win32File(in).Rewrite(bytes);
+    }
+  }
+  if (!ok) DeleteFileW(W(temp));
+  return ok ? true : fail(code);
+}
+
+std::vector<FolderEntry> ListFolder(const std::u16string& pattern) {
+  std::vector<FolderEntry> entries;
+  WIN32_FIND_DATAW fd;
+  HANDLE h = FindFirstFileExW(W(pattern), FindExInfoBasic, &fd, FindExSearchNameMatch, nullptr, 0);
+  if (h == INVALID_HANDLE_VALUE) return entries;
+  auto ticks = [](const FILETIME& t) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) |
+                                     t.dwLowDateTime);
+  };
+  do {
+    FolderEntry entry;
+    entry.name = FromW(fd.cFileName);
+    if (entry.name == u"." || entry.name == u"..") continue;
+    entry.folder = (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.hidden = (fd.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+    entry.size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+    entry.created = ticks(fd.ftCreationTime);
+    entry.written = ticks(fd.ftLastWriteTime);
+    entry.accessed = ticks(fd.ftLastAccessTime);
+    entries.push_back(std::move(entry));
+  } while (FindNextFileW(h, &fd));
+  FindClose(h);
+  return entries;
 }
 
 void SleepMs(int ms) {

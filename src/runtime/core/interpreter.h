@@ -20,6 +20,7 @@
 #include "runtime/calls/builtin_library.h"
 #include "runtime/core/context.h"
 #include "runtime/core/debug_watch.h"
+#include "runtime/core/file_table.h"
 #include "runtime/core/run_host.h"
 #include "runtime/core/value.h"
 #include "runtime/expr/token_cache.h"
@@ -174,6 +175,8 @@ class Interpreter {
   ThreadRecord records[kThreadRecords];
 
   PrintBuffer print;
+  // The script's open files; the run's clean-up frees them unwritten.
+  FileTable files;
   // OPTION LOGLINES for this run, else the configured log line limit.
   int PrintLineLimit() const;
 

@@ -150,6 +150,8 @@ void RunCleanup(Interpreter& interp) {
   // Script threads still running see the abort request; there are none to
   // wait for until script threads exist.
   interp.run.abortLevel.fetch_add(1);
+  // Files left open lose their changes; exclusively held ones are let go.
+  interp.files.ReleaseAll();
   FlushLog();
   // The log of an OPTION LOGPATH file has just been written there.
   if (!interp.options.logPath.empty()) {
