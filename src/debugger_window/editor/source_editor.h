@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "debugger/breakpoint_lines.h"
+#include "debugger/syntax/appearance_settings.h"
 
 namespace zelk::window {
 
@@ -57,6 +58,24 @@ class SourceEditor {
   virtual void SetBreakpointMarks(std::vector<bool> marks) = 0;
   // Called after the user set or removed a breakpoint, or an edit moved them.
   virtual void OnBreakpointsChanged(std::function<void()> handler) = 0;
+
+  // The appearance editors use from now on: new editors take it, and
+  // Recolour applies it to an existing one.
+  static void SetAppearance(const AppearanceSettings& look);
+
+  // Called after every change of the text (typing, undo, paste...).
+  virtual void OnTextChanged(std::function<void()> handler) = 0;
+  // The colour runs a line is shown with, as "class,start,length," texts.
+  virtual std::u16string LineRuns(int line) const = 0;
+  virtual int CurrentLine() const = 0;  // the highlighted line, -1 none
+  virtual int CaretLine() const = 0;
+  virtual int FirstVisibleLine() const = 0;
+  virtual int LineHeight() const = 0;  // pixels per line, gutter and text alike
+  virtual int FileEncoding() const = 0;
+  // The text area (it answers WM_GETTEXT and the edit messages) and the
+  // gutter (its window text lists the breakpoints and the current line).
+  virtual HWND TextWindow() const = 0;
+  virtual HWND GutterWindow() const = 0;
 };
 
 }  // namespace zelk::window

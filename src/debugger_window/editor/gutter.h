@@ -1,0 +1,61 @@
+// The line-number gutter beside the text: one row per visible line with its
+// number, red for a breakpoint, blue for the current line, magenta for both.
+// Its window text lists what it shows ("breakpoints: 3,7; current: 5; first:
+// 1; line height: 16", lines counted from 1), so that screen readers and
+// test drivers in other processes can read it.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "debugger/syntax/appearance_settings.h"
+
+namespace zelk::window {
+
+class Gutter {
+ public:
+  static constexpr wchar_t kClassName[] = L"ZelkGutter";
+  static constexpr COLORREF kBackground = RGB(245, 245, 245);
+  static constexpr COLORREF kCurrentLine = RGB(166, 202, 240);
+  static constexpr COLORREF kBreakpoint = RGB(255, 0, 0);
+  static constexpr COLORREF kBreakpointAndCurrent = RGB(255, 0, 255);
+
+  struct State {
+    int firstLine = 0;
+    int lineCount = 0;
+    int lineHeight = 16;
+    int textOffset = 0;  // extra line spacing above the text of a row
+    int currentLine = -1;
+    std::vector<bool> marks;
+  };
+
+  // onClick gets the y of a left-button press, in gutter pixels.
+  Gutter(HWND parent, std::function<void(int y)> onClick);
+  ~Gutter();
+  Gutter(const Gutter&) = delete;
+  Gutter& operator=(const Gutter&) = delete;
+
+  HWND Window() const { return hwnd_; }
+  // The font of the numbers; the gutter is as wide as "88888" in it plus 2.
+  void SetFont(const AppearanceSettings& look);
+  int Width() const { return width_; }
+  // Repaints what changed and renews the window text.
+  void Update(State state);
+
+ private:
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  void Paint(HDC dc);
+  std::u16string Description() const;
+
+  HWND hwnd_ = nullptr;
+  std::function<void(int)> onClick_;
+  HFONT font_ = nullptr;
+  int width_ = 40;
+  int textHeight_ = 16;
+  State state_;
+};
+
+}  // namespace zelk::window
