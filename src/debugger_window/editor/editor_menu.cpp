@@ -50,6 +50,18 @@ EditorCommand ShowEditorMenu(HWND owner, POINT screen, const EditorMenuState& st
   return static_cast<EditorCommand>(chosen);
 }
 
+bool ShowGutterMenu(HWND owner, POINT screen, bool canHold, bool hasCondition) {
+  constexpr UINT kCondition = 1;
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu,
+              MF_STRING | (canHold ? MF_ENABLED : MF_GRAYED) | (hasCondition ? MF_CHECKED : 0),
+              kCondition, Wide(Msg(u"Condition...", u"条件...")));
+  const UINT chosen = TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                       screen.x, screen.y, owner, nullptr);
+  DestroyMenu(menu);
+  return chosen == kCondition;
+}
+
 std::u16string HelpTopicWord(std::u16string_view line, int column) {
   const std::u16string word = HelpWordAt(line, column);
   switch (IsHelpWord(word)) {

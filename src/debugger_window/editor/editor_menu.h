@@ -1,4 +1,5 @@
-// The editor's context menu and its help lookup in zelk.chm.
+// The editor's context menus (text and gutter) and its help lookup in
+// zelk.chm.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +22,11 @@ struct EditorMenuState {
 
 // Shows the menu at screen and returns the chosen command.
 EditorCommand ShowEditorMenu(HWND owner, POINT screen, const EditorMenuState& state);
+
+// The gutter's menu for one line: "Condition..." (enabled when the line can
+// hold a breakpoint, checked when its breakpoint has a condition). True
+// when it was chosen.
+bool ShowGutterMenu(HWND owner, POINT screen, bool canHold, bool hasCondition);
 
 // The help word of the letters at column of line and the help to show for
 // it: "" when there is none, else the word, with ",MATHFUNC" behind a

@@ -5,7 +5,9 @@
 
 namespace zelk::window {
 
-Gutter::Gutter(HWND parent, std::function<void(int y)> onClick) : onClick_(std::move(onClick)) {
+Gutter::Gutter(HWND parent, std::function<void(int y)> onClick,
+               std::function<void(int y, POINT screen)> onMenu)
+    : onClick_(std::move(onClick)), onMenu_(std::move(onMenu)) {
   static const bool registered = [] {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -54,6 +56,15 @@ LRESULT CALLBACK Gutter::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_LBUTTONDOWN:
       if (gutter && gutter->onClick_) gutter->onClick_(static_cast<short>(HIWORD(lp)));
       return 0;
+    case WM_CONTEXTMENU:
+      // Only the mouse names a row: the gutter never has the focus.
+      if (gutter && gutter->onMenu_ && lp != -1) {
+        POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        POINT client = at;
+        ScreenToClient(hwnd, &client);
+        gutter->onMenu_(client.y, at);
+      }
+      return 0;
     default:
       break;
   }
@@ -86,7 +97,8 @@ void Gutter::Update(State state) {
   const bool same = state.firstLine == state_.firstLine && state.lineCount == state_.lineCount &&
                     state.lineHeight == state_.lineHeight &&
                     state.textOffset == state_.textOffset &&
-                    state.currentLine == state_.currentLine && state.marks == state_.marks;
+                    state.currentLine == state_.currentLine && state.marks == state_.marks &&
+                    state.conditioned == state_.conditioned;
   state_ = std::move(state);
   if (same || !hwnd_) return;
   InvalidateRect(hwnd_, nullptr, FALSE);
@@ -106,6 +118,12 @@ std::u16string Gutter::Description() const {
           (state_.currentLine < 0 ? std::string("none") : std::to_string(state_.currentLine + 1));
   text += "; first: " + std::to_string(state_.firstLine + 1);
   text += "; line height: " + std::to_string(state_.lineHeight);
+  std::string conditions;
+  for (std::size_t line = 0; line < state_.conditioned.size(); ++line) {
+    if (state_.conditioned[line])
+      conditions += (conditions.empty() ? "" : ",") + std::to_string(line + 1);
+  }
+  if (!conditions.empty()) text += "; conditions: " + conditions;
   return std::u16string(text.begin(), text.end());
 }
 

@@ -1,8 +1,9 @@
 // The line-number gutter beside the text: one row per visible line with its
 // number, red for a breakpoint, blue for the current line, magenta for both.
 // Its window text lists what it shows ("breakpoints: 3,7; current: 5; first:
-// 1; line height: 16", lines counted from 1), so that screen readers and
-// test drivers in other processes can read it.
+// 1; line height: 16", lines counted from 1, then "; conditions: 7" when
+// some breakpoint has a condition), so that screen readers and test drivers
+// in other processes can read it.
 #pragma once
 
 #include <windows.h>
@@ -30,10 +31,13 @@ class Gutter {
     int textOffset = 0;  // extra line spacing above the text of a row
     int currentLine = -1;
     std::vector<bool> marks;
+    std::vector<bool> conditioned;  // lines whose breakpoint has a condition
   };
 
-  // onClick gets the y of a left-button press, in gutter pixels.
-  Gutter(HWND parent, std::function<void(int y)> onClick);
+  // onClick gets the y of a left-button press, in gutter pixels; onMenu the
+  // y and the screen place where the context menu is asked for.
+  Gutter(HWND parent, std::function<void(int y)> onClick,
+         std::function<void(int y, POINT screen)> onMenu = {});
   ~Gutter();
   Gutter(const Gutter&) = delete;
   Gutter& operator=(const Gutter&) = delete;
@@ -52,6 +56,7 @@ class Gutter {
 
   HWND hwnd_ = nullptr;
   std::function<void(int)> onClick_;
+  std::function<void(int, POINT)> onMenu_;
   HFONT font_ = nullptr;
   int width_ = 40;
   int textHeight_ = 16;

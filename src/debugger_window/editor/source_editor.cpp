@@ -5,20 +5,25 @@
 #include <algorithm>
 
 #include "base/text_scan.h"
+#include "debugger/editing/kept_breakpoints.h"
 #include "debugger/editing/marks_follow.h"
 #include "debugger/editing/text_search.h"
 #include "debugger/syntax/long_lines.h"
 #include "debugger_window/editor/code_view.h"
+#include "debugger_window/editor/condition_dialog.h"
 #include "debugger_window/editor/editor_menu.h"
 #include "debugger_window/editor/gutter.h"
 #include "foundation/messages.h"
 #include "foundation/text_file.h"
+#include "platform/platform.h"
 
 namespace zelk::window {
 namespace {
 
 constexpr wchar_t kContainerClass[] = L"ZelkSourceEditor";
 constexpr COLORREF kFormColour = RGB(245, 245, 245);
+// How long a save waits for the file system to show the file's new time.
+constexpr int kSaveTimeWaitMs = 1000;
 
 AppearanceSettings& SharedAppearance() {
   static AppearanceSettings look = AppearanceSettings::Defaults(JapaneseMessages());
@@ -67,11 +72,21 @@ class SourceEditorImpl final : public SourceEditor, private CodeViewOwner {
   HWND TextWindow() const override { return view_->Window(); }
   HWND GutterWindow() const override { return gutter_->Window(); }
 
+  bool TakeDiskChange() override;
+  std::vector<KeptBreakpoint> SaveAnchors() const override {
+    return KeepBreakpoints(view_->Buffer().Lines(), marks_, conditions_);
+  }
+  void RestoreAnchors(const std::vector<KeptBreakpoint>& kept) override;
+  std::u16string BreakpointCondition(int line) const override;
+  bool SetBreakpointCondition(int line, const std::u16string& condition) override;
+
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void Layout();
   void UpdateGutter();
   void OnGutterClick(int y);
+  void OnGutterMenu(int y, POINT screen);
+  void TakeOwnSaveTime();
 
   void OnTextChange(const LineChange& change) override;
   void OnViewMoved() override { UpdateGutter(); }
@@ -84,6 +99,8 @@ class SourceEditorImpl final : public SourceEditor, private CodeViewOwner {
   std::u16string path_;
   int encoding_ = kEncodingAnsiOrUtf8;
   std::vector<bool> marks_;
+  std::vector<std::u16string> conditions_;  // parallel to marks_
+  double diskTime_ = 0;                     // the file's time as last seen
   int currentLine_ = -1;
   std::function<void()> onBreakpoints_;
   std::function<void()> onText_;
@@ -103,10 +120,13 @@ SourceEditorImpl::SourceEditorImpl(HWND parent) {
   (void)registered;
   CreateWindowExW(0, kContainerClass, L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 0, parent, nullptr,
                   GetModuleHandleW(nullptr), this);
-  gutter_ = std::make_unique<Gutter>(hwnd_, [this](int y) { OnGutterClick(y); });
+  gutter_ = std::make_unique<Gutter>(
+      hwnd_, [this](int y) { OnGutterClick(y); },
+      [this](int y, POINT screen) { OnGutterMenu(y, screen); });
   gutter_->SetFont(SharedAppearance());
   view_ = std::make_unique<CodeView>(hwnd_, static_cast<CodeViewOwner*>(this), SharedAppearance());
   marks_.assign(1, false);
+  conditions_.assign(1, u"");
   Layout();
   UpdateGutter();
 }
@@ -160,6 +180,10 @@ void SourceEditorImpl::UpdateGutter() {
   state.textOffset = view_->TextOffset();
   state.currentLine = currentLine_;
   state.marks = marks_;
+  state.conditioned.resize(conditions_.size());
+  for (std::size_t line = 0; line < conditions_.size(); ++line) {
+    state.conditioned[line] = !conditions_[line].empty();
+  }
   gutter_->Update(std::move(state));
 }
 
@@ -175,9 +199,11 @@ bool SourceEditorImpl::LoadFile(const std::u16string& path) {
     lines.clear();
     encoding_ = kEncodingAnsiOrUtf8;
   }
+  diskTime_ = loaded ? os::FileModificationTime(path) : 0;
   currentLine_ = -1;
   view_->SetLines(std::move(lines));
   marks_.assign(static_cast<std::size_t>(view_->Buffer().LineCount()), false);
+  conditions_.assign(marks_.size(), u"");
   UpdateGutter();
   return loaded;
 }
@@ -195,10 +221,71 @@ bool SourceEditorImpl::SaveFile(const std::u16string& path, bool asNewName) {
   if (asNewName) {
     path_ = UpperAscii(target);
     view_->Buffer().SetUnmodified();
+    TakeOwnSaveTime();
   } else if (UpperAscii(target) == path_) {
     view_->Buffer().SetUnmodified();
+    TakeOwnSaveTime();
   }
   return false;
+}
+
+// The file system may show a write's time a moment late: wait for it, so
+// that the check for changes by other programs does not see our own save.
+void SourceEditorImpl::TakeOwnSaveTime() {
+  const double before = diskTime_;
+  double now = os::FileModificationTime(path_);
+  for (int waited = 0; now != 0 && now == before && waited < kSaveTimeWaitMs; waited += 20) {
+    os::SleepMs(20);
+    os::ProcessMessages();
+    now = os::FileModificationTime(path_);
+  }
+  diskTime_ = now;
+}
+
+bool SourceEditorImpl::TakeDiskChange() {
+  if (path_.empty()) return false;
+  const double now = os::FileModificationTime(path_);
+  if (now <= diskTime_) return false;
+  diskTime_ = now;
+  return true;
+}
+
+void SourceEditorImpl::RestoreAnchors(const std::vector<KeptBreakpoint>& kept) {
+  PlaceKeptBreakpoints(view_->Buffer().Lines(), kept, &marks_, &conditions_);
+  view_->Buffer().SetUnmodified();
+  UpdateGutter();
+  if (onBreakpoints_) onBreakpoints_();
+}
+
+std::u16string SourceEditorImpl::BreakpointCondition(int line) const {
+  if (!HasBreakpoint(line) || line >= static_cast<int>(conditions_.size())) return u"";
+  return conditions_[static_cast<std::size_t>(line)];
+}
+
+bool SourceEditorImpl::SetBreakpointCondition(int line, const std::u16string& condition) {
+  if (line < 0 || line >= view_->Buffer().LineCount() ||
+      !CanHoldBreakpoint(view_->Buffer().Line(line))) {
+    return false;
+  }
+  const auto count = static_cast<std::size_t>(view_->Buffer().LineCount());
+  marks_.resize(count, false);
+  conditions_.resize(count);
+  const auto at = static_cast<std::size_t>(line);
+  if (marks_[at] && conditions_[at] == condition) return true;
+  marks_[at] = true;
+  conditions_[at] = condition;
+  UpdateGutter();
+  if (onBreakpoints_) onBreakpoints_();
+  return true;
+}
+
+void SourceEditorImpl::OnGutterMenu(int y, POINT screen) {
+  const int line = view_->FirstVisibleLine() + y / std::max(1, view_->LineHeight());
+  if (line < 0 || line >= view_->Buffer().LineCount()) return;
+  const bool canHold = CanHoldBreakpoint(view_->Buffer().Line(line));
+  std::u16string condition = BreakpointCondition(line);
+  if (!ShowGutterMenu(gutter_->Window(), screen, canHold, !condition.empty())) return;
+  if (AskBreakpointCondition(hwnd_, line, &condition)) SetBreakpointCondition(line, condition);
 }
 
 std::u16string SourceEditorImpl::SelectedText() const {
@@ -261,6 +348,8 @@ void SourceEditorImpl::ToggleBreakpoint(int line) {
   const bool was = mark;
   mark = !was && CanHoldBreakpoint(view_->Buffer().Line(line));
   if (mark == was) return;
+  conditions_.resize(marks_.size());
+  conditions_[static_cast<std::size_t>(line)].clear();
   UpdateGutter();
   if (onBreakpoints_) onBreakpoints_();
 }
@@ -268,6 +357,10 @@ void SourceEditorImpl::ToggleBreakpoint(int line) {
 void SourceEditorImpl::SetBreakpointMarks(std::vector<bool> marks) {
   marks_ = std::move(marks);
   marks_.resize(static_cast<std::size_t>(view_->Buffer().LineCount()), false);
+  conditions_.resize(marks_.size());
+  for (std::size_t line = 0; line < marks_.size(); ++line) {
+    if (!marks_[line]) conditions_[line].clear();
+  }
   UpdateGutter();
 }
 
@@ -278,6 +371,7 @@ void SourceEditorImpl::OnGutterClick(int y) {
 
 void SourceEditorImpl::OnTextChange(const LineChange& change) {
   const bool moved = FollowChange(marks_, change, view_->Buffer().Lines());
+  FollowChangeConditions(conditions_, change, marks_);
   if (currentLine_ >= view_->Buffer().LineCount()) currentLine_ = -1;
   UpdateGutter();
   if (moved && onBreakpoints_) onBreakpoints_();

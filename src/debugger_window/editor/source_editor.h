@@ -1,6 +1,19 @@
-// One source file in an editor: a rich-edit control with syntax colouring, a
+// One source file in an editor: a text area with syntax colouring, a
 // line-number gutter that shows breakpoints and the current line, its own
 // undo and redo, and a context menu. The main window puts one in each tab.
+//
+// What the main window does with it:
+// - at start-up SetAppearance(ReadAppearanceSettings()); after an OK of
+//   ShowFontDialog SetAppearance again and Recolour() every editor;
+// - Create(tab parent), LoadFile, then place and show Window();
+// - OnBreakpointsChanged: read BreakpointMarks() and BreakpointCondition()
+//   and hand them to the engine (a condition is an expression; the run stops
+//   there only when it is true);
+// - every second, while idle and in front, CheckChangedFiles (see
+//   file_change_check.h), which asks or shows the balloon, reopens the
+//   script and gives each tab its breakpoints back;
+// - SaveFile writes in the file's own encoding and takes the new time of
+//   the file as its own, so the check does not report the program's save.
 #pragma once
 
 #include <windows.h>
@@ -11,6 +24,7 @@
 #include <vector>
 
 #include "debugger/breakpoint_lines.h"
+#include "debugger/editing/kept_breakpoints.h"
 #include "debugger/syntax/appearance_settings.h"
 
 namespace zelk::window {
@@ -76,6 +90,24 @@ class SourceEditor {
   // gutter (its window text lists the breakpoints and the current line).
   virtual HWND TextWindow() const = 0;
   virtual HWND GutterWindow() const = 0;
+
+  // True once when the file on disk was written by someone else since the
+  // editor loaded or saved it; the new time is then taken as known.
+  virtual bool TakeDiskChange() = 0;
+  // The breakpoints with their conditions, anchored to the nearest FUNCTION
+  // or PROCEDURE line above, to give them back after the file is reloaded
+  // (into the new editor of the same tab). RestoreAnchors leaves the editor
+  // unmodified.
+  virtual std::vector<KeptBreakpoint> SaveAnchors() const = 0;
+  virtual void RestoreAnchors(const std::vector<KeptBreakpoint>& kept) = 0;
+
+  // Conditional breakpoints, also set through the gutter's context menu
+  // ("Condition..."): the expression of the line's breakpoint, "" for none.
+  virtual std::u16string BreakpointCondition(int line) const = 0;
+  // Sets a breakpoint with this condition on the line ("" keeps the
+  // breakpoint and drops its condition); false when the line can hold no
+  // breakpoint.
+  virtual bool SetBreakpointCondition(int line, const std::u16string& condition) = 0;
 };
 
 }  // namespace zelk::window
