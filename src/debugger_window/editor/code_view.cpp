@@ -581,6 +581,10 @@ void CodeView::OnKeyDown(WPARAM key) {
       vertical(caret.line - page);
       break;
     case VK_NEXT:
+      if (NearTheEnd()) {
+        vertical(buffer_.LineCount() - 1);
+        break;
+      }
       ScrollToLine(firstLine_ + page);
       vertical(caret.line + page);
       break;
@@ -683,7 +687,11 @@ void CodeView::OnScroll(int bar, int code) {
         ScrollToLine(firstLine_ - page);
         break;
       case SB_PAGEDOWN:
-        ScrollToLine(firstLine_ + page);
+        if (NearTheEnd()) {
+          MoveCaret({buffer_.LineCount() - 1, 0}, false);
+        } else {
+          ScrollToLine(firstLine_ + page);
+        }
         break;
       case SB_THUMBTRACK:
       case SB_THUMBPOSITION:
@@ -732,6 +740,12 @@ void CodeView::OnWheel(int delta) {
   const int notches = wheelRest_ / WHEEL_DELTA;
   wheelRest_ %= WHEEL_DELTA;
   ScrollToLine(firstLine_ - notches * static_cast<int>(lines));
+}
+
+// Fewer than two pages below the first visible line: a page down goes to
+// the last line instead.
+bool CodeView::NearTheEnd() const {
+  return buffer_.LineCount() - firstLine_ < 2 * VisibleLines();
 }
 
 int CodeView::VisibleLines() const {

@@ -123,6 +123,7 @@ class CodeView {
   void OnMouseMove(LPARAM lp);
   void OnScroll(int bar, int code);
   void OnWheel(int delta);
+  bool NearTheEnd() const;
   void ScrollColumnsTo(int x);
 
   // Layout and drawing (code_view_paint.cpp).

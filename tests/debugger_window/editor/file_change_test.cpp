@@ -14,6 +14,7 @@
 
 #include "debugger_window/editor/file_change_check.h"
 #include "editor_fixture.h"
+#include "foundation/messages.h"
 
 namespace zelk::window::testing {
 namespace {
@@ -269,6 +270,16 @@ TEST_F(EditorTest, TheGuttersMenuSetsAConditionOnALineThatCanHoldABreakpoint) {
   EXPECT_EQ(u"", editor_->BreakpointCondition(2)) << "a new breakpoint has none";
   EXPECT_FALSE(editor_->SetBreakpointCondition(0, u"x")) << "a comment line";
   EXPECT_FALSE(editor_->SetBreakpointCondition(9, u"x")) << "below the last line";
+}
+
+TEST(FileChangeTexts, BothMessageSets) {
+  EXPECT_EQ(u"ZELK Debugger\rC:\\A.ZLS\rFile was updated", FileUpdatedText(u"C:\\A.ZLS"));
+  SetJapaneseMessages(true);
+  EXPECT_EQ(u"外部にてファイルが更新されました。\r更新してもよろしいですか？", ReloadQuestion());
+  EXPECT_EQ(u"ZELK Debugger\rC:\\A.ZLS\rファイルが更新されました", FileUpdatedText(u"C:\\A.ZLS"));
+  SetJapaneseMessages(false);
+  EXPECT_EQ(u"File has been updated in the external.\rAre you sure you want to update?",
+            ReloadQuestion());
 }
 
 }  // namespace

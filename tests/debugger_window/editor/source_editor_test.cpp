@@ -87,8 +87,9 @@ TEST_F(EditorTest, ShowsEachWordInTheColourOfItsClass) {
         EXPECT_EQ(kPlainWord, ClassOfPixel(pixel, look_)) << "line " << line << " column " << col;
       }
       if (run.length > 0) {
-        const COLORREF pixel = shot.Strongest(
-            CellArea(text, offset, run.start, run.start + run.length, lineHeight), look_.background);
+        const COLORREF pixel =
+            shot.Strongest(CellArea(text, offset, run.start, run.start + run.length, lineHeight),
+                           look_.background);
         EXPECT_EQ(run.wordClass, ClassOfPixel(pixel, look_))
             << "line " << line << " run at " << run.start;
       }
@@ -185,8 +186,7 @@ TEST_F(EditorTest, EveryUndoChangesTheTextAndRedoBringsItBack) {
     EXPECT_NE(seen.back(), WindowText(text)) << "an undo step that changed nothing";
     seen.push_back(WindowText(text));
   }
-  EXPECT_EQ((std::vector<std::u16string>{typed, u"PRINT 1xy\r\n", u"PRINT 1xy", u"PRINT 1"}),
-            seen);
+  EXPECT_EQ((std::vector<std::u16string>{typed, u"PRINT 1xy\r\n", u"PRINT 1xy", u"PRINT 1"}), seen);
   EXPECT_FALSE(editor_->IsModified());
   while (SendMessageW(text, EM_CANREDO, 0, 0)) SendMessageW(text, EM_REDO, 0, 0);
   Pump();
@@ -275,15 +275,25 @@ TEST_F(EditorTest, ScrollsByWholeLines) {
   const int visible = client.bottom / editor_->LineHeight();
   SendMessageW(text, WM_VSCROLL, SB_PAGEDOWN, 0);
   EXPECT_EQ(visible - 1, editor_->FirstVisibleLine());
+  // Near the end a page down takes the caret to the last line.
+  SendMessageW(text, WM_VSCROLL, SB_TOP, 0);
+  SendMessageW(text, EM_SETSEL, 0, 0);
+  SendMessageW(text, EM_LINESCROLL, 0, 200 - 2 * visible + 1);
+  const int nearEnd = editor_->FirstVisibleLine();
+  EXPECT_EQ(200 - 2 * visible + 1, nearEnd);
+  PostMessageW(text, WM_KEYDOWN, VK_NEXT, 0);
+  Pump();
+  EXPECT_EQ(199, editor_->CaretLine());
+  EXPECT_EQ(200 - visible, editor_->FirstVisibleLine());
+  SendMessageW(text, WM_VSCROLL, SB_TOP, 0);
   SendMessageW(text, WM_VSCROLL, SB_BOTTOM, 0);
   EXPECT_EQ(200 - visible, editor_->FirstVisibleLine()) << "the last line at the bottom";
   EXPECT_EQ(199, editor_->CaretLine());
   // The gutter follows the text.
-  EXPECT_NE(std::u16string::npos,
-            WindowText(editor_->GutterWindow()).find(u"first: " + [&] {
-              std::string n = std::to_string(200 - visible + 1);
-              return std::u16string(n.begin(), n.end());
-            }()));
+  EXPECT_NE(std::u16string::npos, WindowText(editor_->GutterWindow()).find(u"first: " + [&] {
+    std::string n = std::to_string(200 - visible + 1);
+    return std::u16string(n.begin(), n.end());
+  }()));
 }
 
 // Reads the items of the context menu that pops up, then closes it.
@@ -308,7 +318,8 @@ std::vector<std::u16string> MenuItems(HWND text, POINT screen) {
       Sleep(20);
     }
   });
-  SendMessageW(text, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(text), MAKELPARAM(screen.x, screen.y));
+  SendMessageW(text, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(text),
+               MAKELPARAM(screen.x, screen.y));
   done = true;
   reader.join();
   return items;
