@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "debugger/syntax/appearance_settings.h"
+#include "debugger_window/main/global_keys.h"
 #include "debugger_window/main/main_texts.h"
 #include "debugger_window/main/main_window_impl.h"
 #include "debugger_window/main/tool_icons.h"
@@ -171,6 +172,7 @@ bool MainWindow::Create(int show) {
   RegisterClasses();
   const LayoutSettings settings = ReadLayoutSettings();
   sizes_ = settings.sizes;
+  fileUpdateMessageMs_ = std::min(settings.fileUpdateMessageMs, 59999);
   hotkeys_ = ReadHotkeys();
   appearance_ = ReadAppearanceSettings();
   SourceEditor::SetAppearance(appearance_);
@@ -406,7 +408,10 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (HandleKey(wParam, GetKeyState(VK_SHIFT) < 0, message == WM_SYSKEYDOWN)) return 0;
       break;
     case WM_TIMER:
-      if (wParam == kTimerMinute) UpdateModifiedMarks();
+      if (wParam == kTimerMinute) {
+        UpdateModifiedMarks();
+        CheckFiles();
+      }
       if (wParam == kTimerActive) FadeForegroundWindow();
       return 0;
     case WM_DROPFILES:
@@ -459,6 +464,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       KillTimer(hwnd_, kTimerMinute);
       KillTimer(hwnd_, kTimerActive);
       bridge_->StopAndWait();
+      StopGlobalRunKeys();
       RestoreFadedWindows();
       SaveLayout();
       WriteAppearanceSettings(appearance_);

@@ -44,6 +44,7 @@ class MainWindow {
   void DropFiles(HDROP drop);
   bool AnyModified() const;
   void UpdateModifiedMarks();
+  void CheckFiles();
   void SelectTab(int index);
   void FunctionChosen();
   void WidenFunctionList();
@@ -133,6 +134,8 @@ class MainWindow {
   int currentLine_ = -1;
   int lastTraceValue_ = 100;
   bool startingRun_ = false;
+  bool checkingFiles_ = false;
+  int fileUpdateMessageMs_ = 1600;
 
   std::vector<std::u16string> debugScripts_;  // the DbgScript menu
   bool debugScriptsRead_ = false;

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "base/text_scan.h"
+#include "debugger_window/main/global_keys.h"
 #include "debugger_window/main/main_texts.h"
 #include "debugger_window/main/main_window_impl.h"
 #include "platform/win32/window_utils.h"
@@ -74,6 +75,7 @@ void MainWindow::StartRun(bool stopOnEntry) {
   currentFile_ = currentLine_ = -1;
   RestoreFadedWindows();
   SetTimer(hwnd_, kTimerActive, 500, nullptr);
+  StartGlobalRunKeys(hwnd_, hotkeys_);
   WriteEditorCopies();
   for (std::size_t i = 0; i < editors_.size(); ++i) SyncBreakpoints(static_cast<int>(i));
   if (!bridge_->Start(scriptPath_, params_, stopOnEntry, TraceSetting())) StopRun();
@@ -130,6 +132,7 @@ void MainWindow::StopRun() {
   }
   currentFile_ = currentLine_ = -1;
   KillTimer(hwnd_, kTimerActive);
+  StopGlobalRunKeys();
   RestoreFadedWindows();
 }
 

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "base/text_scan.h"
+#include "debugger_window/editor/file_change_check.h"
 #include "debugger_window/main/main_texts.h"
 #include "debugger_window/main/main_window_impl.h"
 #include "debugger_window/main/script_command.h"
@@ -277,6 +278,29 @@ void MainWindow::UpdateModifiedMarks() {
   EnableWindow(buttons_[kIdSave - kIdLoad], any);
 }
 
+// Files written by other programs are opened again, with their breakpoints;
+// only while idle and in front, so that nothing changes under a run.
+void MainWindow::CheckFiles() {
+  if (checkingFiles_ || bridge_->Active() || untitled_ || editors_.empty() ||
+      GetForegroundWindow() != hwnd_) {
+    return;
+  }
+  checkingFiles_ = true;
+  std::vector<SourceEditor*> editors;
+  for (auto& editor : editors_) editors.push_back(editor.get());
+  const bool reopened = CheckChangedFiles(hwnd_, editors, fileUpdateMessageMs_, [this] {
+    std::vector<SourceEditor*> fresh;
+    if (OpenScript(openCommand_)) {
+      for (auto& editor : editors_) fresh.push_back(editor.get());
+    }
+    return fresh;
+  });
+  if (reopened) {
+    for (std::size_t i = 0; i < editors_.size(); ++i) SyncBreakpoints(static_cast<int>(i));
+  }
+  checkingFiles_ = false;
+}
+
 void MainWindow::SelectTab(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= editors_.size()) return;
   activeTab_ = index;
@@ -327,10 +351,13 @@ void MainWindow::Search(bool downward) {
 
 void MainWindow::SyncBreakpoints(int file) {
   if (file < 0 || static_cast<std::size_t>(file) >= editors_.size()) return;
-  const std::vector<bool>& marks = editors_[static_cast<std::size_t>(file)]->BreakpointMarks();
+  const SourceEditor& editor = *editors_[static_cast<std::size_t>(file)];
+  const std::vector<bool>& marks = editor.BreakpointMarks();
   std::vector<BreakpointSpec> specs;
   for (std::size_t line = 0; line < marks.size(); ++line) {
-    if (marks[line]) specs.push_back({static_cast<int>(line), u"", u"", u""});
+    if (!marks[line]) continue;
+    const int at = static_cast<int>(line);
+    specs.push_back({at, editor.BreakpointCondition(at), u"", u""});
   }
   bridge_->engine().SetBreakpoints(file, specs);
 }
