@@ -382,6 +382,11 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
           if (code == BN_CLICKED) ShowMenu(id);
           return 0;
         default:
+          // The menus' commands, also for programs that drive the window.
+          if (code == 0 && id >= kFirstMenuCommand && id <= kLastMenuCommand) {
+            MenuCommand(id);
+            return 0;
+          }
           break;
       }
       break;

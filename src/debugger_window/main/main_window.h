@@ -38,6 +38,23 @@ enum : int {
   kIdSplitterPrint,   // above the print window
 };
 
+// WM_COMMAND identifiers of the menu items: Cross Reference, Transparent
+// Window, Font / Color, Zls2Exe; Debugger Help, ZELK Help, .INI/.LOG Folder,
+// About; then the DbgScript scripts.
+enum : int {
+  kFirstMenuCommand = 2001,
+  kCmdXRef = kFirstMenuCommand,
+  kCmdTransparency,
+  kCmdFontColour,
+  kCmdZls2Exe,
+  kCmdDebuggerHelp,
+  kCmdZelkHelp,
+  kCmdIniFolder,
+  kCmdAbout,
+  kCmdScriptBase = 2100,  // + index of the script
+  kLastMenuCommand = kCmdScriptBase + 63,
+};
+
 // Messages other programs may send.
 enum : UINT {
   kMsgRunScript = 0x8002,  // as the Run button

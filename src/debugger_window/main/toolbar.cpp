@@ -53,19 +53,7 @@ void AddTip(HWND tooltip, HWND owner, HWND control, const std::u16string& text) 
   SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-// Menu commands.
-enum : int {
-  kCmdXRef = 2001,
-  kCmdTransparency,
-  kCmdFontColour,
-  kCmdZls2Exe,
-  kCmdDebuggerHelp,
-  kCmdZelkHelp,
-  kCmdIniFolder,
-  kCmdAbout,
-  kCmdScriptBase = 2100,  // + index into the DbgScript files
-};
-constexpr int kMaxDebugScripts = 64;
+constexpr int kMaxDebugScripts = kLastMenuCommand - kCmdScriptBase + 1;
 
 std::u16string Quoted(const std::u16string& text) {
   return u"\"" + text + u"\"";
