@@ -23,7 +23,7 @@ namespace {
 constexpr wchar_t kContainerClass[] = L"ZelkSourceEditor";
 constexpr COLORREF kFormColour = RGB(245, 245, 245);
 // How long a save waits for the file system to show the file's new time.
-constexpr int kSaveTimeWaitMs = 1000;
+constexpr int kSaveTimeWaitMs = 250;
 
 AppearanceSettings& SharedAppearance() {
   static AppearanceSettings look = AppearanceSettings::Defaults(JapaneseMessages());

@@ -256,6 +256,24 @@ TEST_F(EditorTest, SavesInTheFileEncoding) {
   EXPECT_FALSE(editor_->IsModified());
   EXPECT_TRUE(editor_->FilePath().ends_with(u"\\OTHER.ZLS"));
   EXPECT_TRUE(editor_->SaveFile(u"C:\\no\\such\\folder\\x.zls", false)) << "a failed write";
+
+  // A UTF-8 file keeps its mark; a plain one keeps a character that the
+  // ANSI code page lacks.
+  const std::u16string marked = WriteFile(u"marked.zls", "\xEF\xBB\xBFx = 1\r\n");
+  ASSERT_TRUE(editor_->LoadFile(marked));
+  SendMessageW(editor_->TextWindow(), EM_SETSEL, 5, 5);
+  PostMessageW(editor_->TextWindow(), WM_CHAR, u'\u3042', 0);
+  Pump();
+  EXPECT_FALSE(editor_->SaveFile(u"", false));
+  EXPECT_EQ("\xEF\xBB\xBFx = 1\xE3\x81\x82\r\n", ReadFile(marked));
+  const std::u16string plain = WriteFile(u"plain.zls", "x = 1\r\n");
+  ASSERT_TRUE(editor_->LoadFile(plain));
+  SendMessageW(editor_->TextWindow(), EM_SETSEL, 5, 5);
+  PostMessageW(editor_->TextWindow(), WM_CHAR, u'\u3042', 0);
+  Pump();
+  EXPECT_FALSE(editor_->SaveFile(u"", false));
+  ASSERT_TRUE(editor_->LoadFile(plain));
+  EXPECT_EQ(std::vector<std::u16string>{u"x = 1\u3042"}, editor_->Lines()) << "nothing lost";
 }
 
 TEST_F(EditorTest, ScrollsByWholeLines) {
