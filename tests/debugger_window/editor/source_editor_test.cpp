@@ -314,6 +314,22 @@ TEST_F(EditorTest, ScrollsByWholeLines) {
   }()));
 }
 
+TEST_F(EditorTest, TheCurrentLineIsShownWithALineAboveIt) {
+  Lines lines;
+  for (int i = 0; i < 200; ++i) lines.push_back(u"x = 1");
+  ASSERT_TRUE(editor_->LoadFile(WriteFile(u"current.zls", Utf8(lines))));
+  SendMessageW(editor_->TextWindow(), EM_LINESCROLL, 0, 100);
+  ASSERT_EQ(100, editor_->FirstVisibleLine());
+  editor_->HighlightLine(50, true);
+  EXPECT_EQ(49, editor_->FirstVisibleLine()) << "coming from below, one more line above";
+  EXPECT_EQ(50, editor_->CurrentLine());
+  editor_->HighlightLine(-1, true);
+  EXPECT_EQ(199, editor_->CurrentLine()) << "a negative line is the last";
+  editor_->HighlightLine(10, false);
+  EXPECT_EQ(199, editor_->CurrentLine()) << "without select only the caret moves";
+  EXPECT_EQ(10, editor_->CaretLine());
+}
+
 // Reads the items of the context menu that pops up, then closes it.
 std::vector<std::u16string> MenuItems(HWND text, POINT screen) {
   std::vector<std::u16string> items;
