@@ -152,6 +152,14 @@ void Gutter::Paint(HDC dc) {
     FillRect(dc, &row, brush);
     DeleteObject(brush);
     if (!exists) continue;
+    if (mark && line < static_cast<int>(state_.conditioned.size()) &&
+        state_.conditioned[static_cast<std::size_t>(line)]) {
+      // A condition shows as a dark bar at the row's left edge.
+      RECT bar{0, row.top, kConditionBarWidth, row.bottom};
+      HBRUSH dark = CreateSolidBrush(kConditionBar);
+      FillRect(dc, &bar, dark);
+      DeleteObject(dark);
+    }
     wchar_t number[16];
     const int length = wsprintfW(number, L"%5d", line + 1);
     TextOutW(dc, 0, row.top + offset, number, length);

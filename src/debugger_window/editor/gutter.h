@@ -1,5 +1,6 @@
 // The line-number gutter beside the text: one row per visible line with its
-// number, red for a breakpoint, blue for the current line, magenta for both.
+// number, red for a breakpoint, blue for the current line, magenta for both;
+// a breakpoint with a condition has a dark bar at its left edge.
 // Its window text lists what it shows ("breakpoints: 3,7; current: 5; first:
 // 1; line height: 16", lines counted from 1, then "; conditions: 7" when
 // some breakpoint has a condition), so that screen readers and test drivers
@@ -23,6 +24,8 @@ class Gutter {
   static constexpr COLORREF kCurrentLine = RGB(166, 202, 240);
   static constexpr COLORREF kBreakpoint = RGB(255, 0, 0);
   static constexpr COLORREF kBreakpointAndCurrent = RGB(255, 0, 255);
+  static constexpr COLORREF kConditionBar = RGB(128, 0, 0);
+  static constexpr int kConditionBarWidth = 4;
 
   struct State {
     int firstLine = 0;

@@ -251,6 +251,9 @@ TEST_F(EditorTest, TheGuttersMenuSetsAConditionOnALineThatCanHoldABreakpoint) {
   EXPECT_EQ(1, changes);
   EXPECT_NE(std::u16string::npos, WindowText(gutter).find(u"breakpoints: 2; current: none"));
   EXPECT_NE(std::u16string::npos, WindowText(gutter).find(u"; conditions: 2"));
+  const Snapshot shot(gutter);
+  EXPECT_EQ(RGB(128, 0, 0), shot.At(1, lineHeight + lineHeight / 2)) << "the condition's bar";
+  EXPECT_EQ(RGB(255, 0, 0), shot.At(shot.width() - 1, lineHeight + lineHeight / 2));
 
   condition(1, nullptr, &item, &shown);
   EXPECT_EQ(u"+Condition...", item) << "checked while it has one";
