@@ -91,6 +91,10 @@ LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT CALLBACK SplitterProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_LBUTTONDOWN:
+      // Where the bar was taken, so that it moves with the mouse from there.
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                        GetDlgCtrlID(hwnd) == kIdSplitterMain ? static_cast<short>(LOWORD(lParam))
+                                                              : static_cast<short>(HIWORD(lParam)));
       SetCapture(hwnd);
       return 0;
     case WM_LBUTTONUP:
@@ -105,7 +109,8 @@ LRESULT CALLBACK SplitterProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         GetWindowRect(hwnd, &r);
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
         const int id = GetDlgCtrlID(hwnd);
-        const int delta = id == kIdSplitterMain ? at.x - r.left : at.y - r.top;
+        const int grab = static_cast<int>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        const int delta = (id == kIdSplitterMain ? at.x - r.left : at.y - r.top) - grab;
         if (MainWindow* window = WindowOf(parent); window && delta != 0) {
           window->MoveSplitter(id, delta);
         }

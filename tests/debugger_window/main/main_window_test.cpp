@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -403,6 +404,95 @@ TEST_F(MainWindowTest, ClosingWithAModifiedFileAsksFirst) {
   EXPECT_EQ(U8(IniRead(u"SET", u"Ratio")), "208,240,247");
   EXPECT_FALSE(IniRead(u"SET", u"Position").empty());
   EXPECT_FALSE(IniRead(u"SET", u"Size").empty());
+}
+
+TEST_F(MainWindowTest, UnsavedEditsRunAndAltSSavesThem) {
+  const std::u16string main = Write("unsaved.zls", "PRINT \"old\"\r\n");
+  Open(main);
+  HWND text = Visible(L"ZelkCodeView");
+  ASSERT_NE(text, nullptr);
+  SendMessageW(text, EM_SETSEL, 0, -1);
+  SendMessageW(text, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"PRINT \"new\""));
+  Click(kIdRun);
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(Printed(), "new\r\n");
+  // The run's copy of the edits is gone, the file itself untouched.
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "unsaved.zls$$$"));
+  std::ifstream before(folder_ / "unsaved.zls", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(before), {}), "PRINT \"old\"\r\n");
+
+  ASSERT_TRUE(PumpUntil([this] { return Enabled(kIdSave); }, 3000));
+  SendMessageW(main_, WM_SYSKEYDOWN, 'S', 1 << 29);
+  PumpFor(30);
+  std::ifstream after(folder_ / "unsaved.zls", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(after), {}), "PRINT \"new\"\r\n");
+  EXPECT_FALSE(Enabled(kIdSave));
+}
+
+TEST_F(MainWindowTest, TheUntitledTabRunsOnceItHasText) {
+  Open(u"");
+  HWND text = Visible(L"ZelkCodeView");
+  ASSERT_NE(text, nullptr);
+  SendMessageW(text, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"PRINT 6 * 7\r\n"));
+  ASSERT_TRUE(PumpUntil([this] { return Enabled(kIdRun); }, 3000));
+  Click(kIdRun);
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(Printed(), "42\r\n");
+}
+
+TEST_F(MainWindowTest, TheFunctionListGoesToTheFunction) {
+  const std::u16string main = Write("nav.zls",
+                                    "PRINT 1\r\nPRINT 2\r\nPRINT 3\r\n"
+                                    "FUNCTION Later(x)\r\n  RESULT = x\r\nFEND\r\n");
+  Open(main);
+  HWND list = Item(kIdFunctions);
+  const LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
+  ASSERT_EQ(count, 2);  // the file, and the function
+  SendMessageW(list, CB_SETCURSEL, 1, 0);
+  SendMessageW(main_, WM_COMMAND, MAKEWPARAM(kIdFunctions, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(list));
+  HWND text = Visible(L"ZelkCodeView");
+  DWORD start = 0;
+  SendMessageW(text, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+  EXPECT_EQ(SendMessageW(text, EM_LINEFROMCHAR, start, 0), 3);
+
+  // Searching upward from there finds the line above.
+  SetWindowTextW(Item(kIdSearchText), L"print 2");
+  Click(kIdSearchUp);
+  SendMessageW(text, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+  EXPECT_EQ(SendMessageW(text, EM_LINEFROMCHAR, start, 0), 1);
+}
+
+TEST_F(MainWindowTest, SplittersResizeThePartsWithinTheirLimits) {
+  const std::u16string main = Write("split.zls", "PRINT 1\r\n");
+  Open(main);
+  HWND print = Item(kIdPrint);
+  auto height = [&] {
+    RECT r;
+    GetWindowRect(print, &r);
+    return static_cast<int>(r.bottom - r.top);
+  };
+  const int before = height();
+  HWND splitter = Item(kIdSplitterPrint);
+  SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 1));
+  SendMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, static_cast<WORD>(-99)));
+  SendMessageW(splitter, WM_LBUTTONUP, 0, MAKELPARAM(10, 1));
+  EXPECT_EQ(height(), before + 100);
+  SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 1));
+  SendMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 2000));
+  SendMessageW(splitter, WM_LBUTTONUP, 0, MAKELPARAM(10, 1));
+  EXPECT_EQ(height(), 51);  // never at the minimum of 50 or below
+}
+
+TEST_F(MainWindowTest, ClosingWhilePausedEndsTheRun) {
+  const std::u16string main = Write("closing.zls", "a = 1\r\nPRINT a\r\n");
+  Open(main);
+  ClickGutter(2);
+  Click(kIdRun);
+  ASSERT_TRUE(WaitPaused());
+  PostMessageW(main_, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !IsWindow(main_); }, 3000));
+  EXPECT_EQ(interp_->run.runState, kRunIdle);
 }
 
 // A drop as Explorer makes it: a DROPFILES block with the wide names.
