@@ -4,14 +4,17 @@
 //
 // What the main window does with it:
 // - at start-up SetAppearance(ReadAppearanceSettings()); after an OK of
-//   ShowFontDialog SetAppearance again and Recolour() every editor;
+//   ShowFontDialog SetAppearance again and Recolour() every editor; at the
+//   end WriteAppearanceSettings;
+// - SetReadOnly(true) while a script runs, false after it stopped;
 // - Create(tab parent), LoadFile, then place and show Window();
 // - OnBreakpointsChanged: read BreakpointMarks() and BreakpointCondition()
 //   and hand them to the engine (a condition is an expression; the run stops
 //   there only when it is true);
 // - every second, while idle and in front, CheckChangedFiles (see
 //   file_change_check.h), which asks or shows the balloon, reopens the
-//   script and gives each tab its breakpoints back;
+//   script and gives each tab its breakpoints back (it processes messages:
+//   stop the timer meanwhile, and during a save too);
 // - SaveFile writes in the file's own encoding and takes the new time of
 //   the file as its own, so the check does not report the program's save.
 #pragma once
