@@ -344,5 +344,53 @@ TEST_F(VariablesPanelTest, NothingChangesWhileTheRunGoesOn) {
   EXPECT_EQ(Rows(panel_->CallStackList()), 0);
 }
 
+TEST_F(VariablesPanelTest, WatchesAreEvaluatedAtTheStop) {
+  RunToLine(kScript, 11);
+  HWND edit = FindWindowExW(panel_->Window(), nullptr, L"EDIT", nullptr);
+  HWND add = FindWindowExW(panel_->Window(), nullptr, L"BUTTON", L"Add");
+  ASSERT_NE(edit, nullptr);
+  ASSERT_NE(add, nullptr);
+  SetWindowTextW(edit, L"count * 2");
+  SendMessageW(add, BM_CLICK, 0, 0);
+  SetWindowTextW(edit, L"nosuch(");
+  SendMessageW(add, BM_CLICK, 0, 0);
+  SetWindowTextW(edit, L"   ");  // blank: no watch
+  SendMessageW(add, BM_CLICK, 0, 0);
+  Pump();
+  HWND watches = panel_->WatchList();
+  ASSERT_EQ(Rows(watches), 2);
+  EXPECT_EQ(Cell(watches, 0, 0), u"count * 2");
+  EXPECT_EQ(Cell(watches, 0, 1), u"246");
+  EXPECT_EQ(Cell(watches, 1, 1).substr(0, 1), u"<") << "an error is shown, not a crash";
+
+  // The next stop evaluates them again; Delete removes one.
+  d_.engine.StepOver();
+  ASSERT_TRUE(WaitFor([&] { return d_.stops == 2 && d_.engine.Paused(); }));
+  EXPECT_EQ(Cell(watches, 0, 1), u"246");
+  SendMessageW(watches, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>([] {
+                 static LVITEMW item{};
+                 item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+                 return &item;
+               }()));
+  SendMessageW(watches, WM_KEYDOWN, VK_DELETE, 0);
+  Pump();
+  EXPECT_EQ(Rows(watches), 1);
+}
+
+TEST_F(VariablesPanelTest, PickingAFrameShowsItsVariables) {
+  SourceLine picked;
+  panel_->OnFrameSelected([&](SourceLine at) { picked = at; });
+  RunToLine(kScript, 11);
+  HWND stack = panel_->CallStackList();
+  ASSERT_EQ(Rows(stack), 2);
+  LVITEMW item{};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(stack, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&item));
+  Pump();
+  EXPECT_EQ(picked.line + 1, 6) << "the caller's line";
+  HWND local = panel_->LocalGrid();
+  EXPECT_LT(FindRow(local, u"COUNT"), 0) << "the function's variables are gone";
+}
+
 }  // namespace
 }  // namespace zelk::window
