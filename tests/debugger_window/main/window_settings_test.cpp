@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "base/utf.h"
+#include "debugger_window/main/global_keys.h"
 #include "debugger_window/main/script_command.h"
 #include "debugger_window/main/window_layout.h"
 #include "foundation/settings.h"
@@ -67,6 +68,24 @@ TEST(WindowLayout, RunKeysAreFunctionKeys) {
   EXPECT_EQ(HotkeyCode(u"99"), 0);  // no such function key
   EXPECT_EQ(U8(HotkeyHint(VK_F5)), " (F5)");
   EXPECT_EQ(U8(HotkeyHint(0)), "");
+}
+
+TEST(GlobalRunKeys, OnlyTheUsersRunKeysForAnotherProgramCount) {
+  const std::array<int, 5> keys{VK_F4, VK_F5, 0, VK_F7, VK_F8};
+  KBDLLHOOKSTRUCT key{};
+  key.vkCode = VK_F5;
+  const DWORD other = GetCurrentProcessId() + 4;
+  EXPECT_TRUE(IsGlobalRunKey(key, keys, other));
+  // In front, the window gets the key itself; a second press would run twice.
+  EXPECT_FALSE(IsGlobalRunKey(key, keys, GetCurrentProcessId()));
+  // A script pressing F5 through key emulation presses nothing of ours.
+  key.flags = LLKHF_INJECTED;
+  EXPECT_FALSE(IsGlobalRunKey(key, keys, other));
+  key.flags = 0;
+  key.vkCode = VK_F6;  // Pause has no key here
+  EXPECT_FALSE(IsGlobalRunKey(key, keys, other));
+  key.vkCode = 0;
+  EXPECT_FALSE(IsGlobalRunKey(key, keys, other));
 }
 
 class LayoutSettingsTest : public ::testing::Test {
