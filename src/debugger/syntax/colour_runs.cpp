@@ -35,6 +35,8 @@ int ClassifyWord(std::u16string_view token, bool optionLine, bool dllLine,
 
 ColourRuns LineColourRuns(std::u16string_view line, const AppearanceSettings& settings) {
   ColourRuns runs;
+  // Cutting tokens costs time in the square of the length.
+  if (line.size() > kColouredLineLimit) return runs;
   const int comment = PosOutside(u"//", line, false, false);
   std::u16string text(comment > 0 ? line.substr(0, static_cast<std::size_t>(comment - 1)) : line);
   std::replace_if(

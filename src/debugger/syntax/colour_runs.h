@@ -3,6 +3,7 @@
 // line whose runs did not change need not be drawn again.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,9 @@ using ColourRuns = std::vector<ColourRun>;
 // word tables, normalised so that classes that look alike give one class.
 int ClassifyWord(std::u16string_view token, bool optionLine, bool dllLine,
                  const AppearanceSettings& settings);
+
+// Lines longer than this (only pasting makes them) are shown plain.
+inline constexpr std::size_t kColouredLineLimit = 8192;
 
 // The runs of a line, in order; characters outside every run are plain. A
 // "//" outside literals starts a comment to the end of the line; TO, STEP

@@ -177,9 +177,16 @@ void CodeView::PaintRow(HDC dc, int r, int width) {
   std::sort(cuts.begin(), cuts.end());
   cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
 
+  // Only the columns in view are drawn: a pasted line may be very long.
+  const int firstShown = std::max<int>(
+      0, static_cast<int>(std::upper_bound(xs.begin(), xs.end(), -left) - xs.begin()) - 2);
+  const int lastShown = std::min<int>(
+      length,
+      static_cast<int>(std::upper_bound(xs.begin(), xs.end(), width - left) - xs.begin()) + 1);
+
   SetBkMode(dc, TRANSPARENT);
   for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
-    const int a = cuts[k], b = cuts[k + 1];
+    const int a = std::max(cuts[k], firstShown), b = std::min(cuts[k + 1], lastShown);
     if (a < 0 || b > length || a >= b) continue;
     const int x = left + xs[static_cast<std::size_t>(a)];
     if (x > width || left + xs[static_cast<std::size_t>(b)] < 0) continue;

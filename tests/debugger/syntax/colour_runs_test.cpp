@@ -102,5 +102,14 @@ TEST(ColourRuns, ClassesThatLookAlikeColourAlike) {
   EXPECT_EQ("", Runs(u"// x", s));
 }
 
+TEST(ColourRuns, OverlongLinesArePlain) {
+  const AppearanceSettings look = AppearanceSettings::Defaults(false);
+  std::u16string line = u"PRINT ";
+  line.resize(kColouredLineLimit, u'x');
+  EXPECT_EQ(u"1,0,5,", RunsText(LineColourRuns(line, look)));
+  line += u'x';
+  EXPECT_TRUE(LineColourRuns(line, look).empty()) << "a pasted line too long to cut in time";
+}
+
 }  // namespace
 }  // namespace zelk

@@ -330,6 +330,35 @@ TEST_F(EditorTest, TheCurrentLineIsShownWithALineAboveIt) {
   EXPECT_EQ(10, editor_->CaretLine());
 }
 
+TEST_F(EditorTest, APastedLineOfAMillionCharactersIsShownAtOnce) {
+  ASSERT_TRUE(editor_->LoadFile(WriteFile(u"long.zls", Utf8({u"x = 1"}))));
+  std::u16string pasted;
+  for (int i = 0; i < 500000; ++i) pasted += u"a,";  // half a million tokens
+  pasted += u" = TRUE";
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (pasted.size() + 1) * sizeof(char16_t));
+  std::copy_n(pasted.c_str(), pasted.size() + 1, static_cast<char16_t*>(GlobalLock(memory)));
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+  HWND text = editor_->TextWindow();
+  const auto start = std::chrono::steady_clock::now();
+  SendMessageW(text, WM_PASTE, 0, 0);
+  Pump();
+  UpdateWindow(text);
+  const Snapshot end(text);  // the caret, at the end of the line, is in view
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - start)
+                      .count();
+  std::printf("[ measure  ] a line of a million characters pasted and drawn in %lld ms\n",
+              static_cast<long long>(ms));
+  EXPECT_LT(ms, 3000);
+  EXPECT_EQ(1000012, static_cast<int>(SendMessageW(text, WM_GETTEXTLENGTH, 0, 0)));
+  RECT row{0, 0, end.width(), editor_->LineHeight()};
+  EXPECT_NE(look_.background, end.Strongest(row, look_.background)) << "the line's end is drawn";
+}
+
 // Reads the items of the context menu that pops up, then closes it.
 std::vector<std::u16string> MenuItems(HWND text, POINT screen) {
   std::vector<std::u16string> items;
