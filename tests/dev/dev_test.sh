@@ -183,4 +183,31 @@ check "wine32: a missing loader names its package" \
 
 check "win_path: a path becomes its Z: form" [ "$(win_path /tmp/a/b.zls)" = 'Z:\tmp\a\b.zls' ]
 
+# ---------------------------------------------------------------- screenshot
+
+# A 3 x 2 picture, bottom-up as BMP files are: red, green, blue over white.
+python3 - "$WORK/shot.bmp" <<'PY'
+import struct, sys
+rows = [bytes([0, 0, 255, 0, 255, 0, 255, 0, 0]), bytes([255] * 9)]  # BGR
+stride = 12
+pixels = b"".join(r + b"\0" * (stride - len(r)) for r in rows)
+header = struct.pack("<IiiHHIIiiII", 40, 3, 2, 1, 24, 0, len(pixels), 0, 0, 0, 0)
+data = b"BM" + struct.pack("<IHHI", 14 + 40 + len(pixels), 0, 0, 54) + header + pixels
+open(sys.argv[1], "wb").write(data)
+PY
+bmp_to_png "$WORK/shot.bmp" "$WORK/shot.png"
+png_is() {  # file, expected "width height row-rgb..." (top row first)
+  python3 - "$1" "$2" <<'PY'
+import struct, sys, zlib
+data = open(sys.argv[1], "rb").read()
+assert data[:8] == b"\x89PNG\r\n\x1a\n"
+width, height = struct.unpack(">II", data[16:24])
+body = zlib.decompress(data[data.index(b"IDAT") + 4:])
+rows = [body[y * (1 + width * 3) + 1:(y + 1) * (1 + width * 3)].hex() for y in range(height)]
+sys.exit(0 if " ".join([str(width), str(height)] + rows) == sys.argv[2] else 1)
+PY
+}
+check "screenshot: a BMP becomes a PNG, top row first, in RGB order" \
+  png_is "$WORK/shot.png" "3 2 ffffffffffffffffff ff000000ff000000ff"
+
 echo "1..$N"
