@@ -148,8 +148,6 @@ class MainWindow {
 
   std::array<int, kHotkeyCount> hotkeys_{};  // virtual-key codes, 0 = none
   PanelSizes sizes_;
-  int dragging_ = 0;  // the splitter being dragged
-  POINT dragStart_{};
 };
 
 }  // namespace zelk::window
