@@ -134,7 +134,7 @@ class MainWindow {
   int currentLine_ = -1;
   int lastTraceValue_ = 100;
   bool startingRun_ = false;
-  bool checkingFiles_ = false;
+  bool timerBusy_ = false;  // a save or the file check runs: the timer waits
   int fileUpdateMessageMs_ = 1600;
 
   std::vector<std::u16string> debugScripts_;  // the DbgScript menu
