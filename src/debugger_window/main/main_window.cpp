@@ -418,7 +418,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (HandleKey(wParam, GetKeyState(VK_SHIFT) < 0, message == WM_SYSKEYDOWN)) return 0;
       break;
     case WM_TIMER:
-      if (wParam == kTimerMinute) {
+      if (wParam == kTimerMinute && !timerBusy_) {
         UpdateModifiedMarks();
         CheckFiles();
       }

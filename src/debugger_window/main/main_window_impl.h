@@ -134,7 +134,7 @@ class MainWindow {
   int currentLine_ = -1;
   int lastTraceValue_ = 100;
   bool startingRun_ = false;
-  bool checkingFiles_ = false;
+  bool timerBusy_ = false;  // a save or the file check runs: the timer waits
   int fileUpdateMessageMs_ = 1600;
 
   std::vector<std::u16string> debugScripts_;  // the DbgScript menu
@@ -148,8 +148,6 @@ class MainWindow {
 
   std::array<int, kHotkeyCount> hotkeys_{};  // virtual-key codes, 0 = none
   PanelSizes sizes_;
-  int dragging_ = 0;  // the splitter being dragged
-  POINT dragStart_{};
 };
 
 }  // namespace zelk::window

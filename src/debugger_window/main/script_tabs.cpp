@@ -180,6 +180,8 @@ void MainWindow::Load() {
 }
 
 bool MainWindow::Save() {
+  if (timerBusy_) return false;
+  timerBusy_ = true;  // the editors process messages while they save
   EnableWindow(buttons_[kIdSave - kIdLoad], FALSE);
   bool ok = true;
   for (std::size_t i = 0; i < editors_.size() && ok; ++i) {
@@ -229,6 +231,7 @@ bool MainWindow::Save() {
       ok = false;
     }
   }
+  timerBusy_ = false;
   UpdateModifiedMarks();
   return ok;
 }
@@ -281,11 +284,11 @@ void MainWindow::UpdateModifiedMarks() {
 // Files written by other programs are opened again, with their breakpoints;
 // only while idle and in front, so that nothing changes under a run.
 void MainWindow::CheckFiles() {
-  if (checkingFiles_ || bridge_->Active() || untitled_ || editors_.empty() ||
+  if (timerBusy_ || bridge_->Active() || untitled_ || editors_.empty() ||
       GetForegroundWindow() != hwnd_) {
     return;
   }
-  checkingFiles_ = true;
+  timerBusy_ = true;
   std::vector<SourceEditor*> editors;
   for (auto& editor : editors_) editors.push_back(editor.get());
   const bool reopened = CheckChangedFiles(hwnd_, editors, fileUpdateMessageMs_, [this] {
@@ -298,7 +301,7 @@ void MainWindow::CheckFiles() {
   if (reopened) {
     for (std::size_t i = 0; i < editors_.size(); ++i) SyncBreakpoints(static_cast<int>(i));
   }
-  checkingFiles_ = false;
+  timerBusy_ = false;
 }
 
 void MainWindow::SelectTab(int index) {

@@ -523,6 +523,17 @@ TEST_F(MainWindowTest, DroppedFilesOpenScriptsOnly) {
   EXPECT_TRUE(Idle());
 }
 
+TEST_F(MainWindowTest, JapaneseMessages) {
+  SetJapaneseMessages(true);
+  Open(u"");
+  BoxAnswer answer;
+  AnswerNextBox(&answer);
+  PostMessageW(main_, WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf(Write("a.txt", "x"))), 0);
+  ASSERT_TRUE(PumpUntil([&] { return answer.seen; }));
+  EXPECT_EQ(U8(answer.text), "指定外ファイル");
+  SetJapaneseMessages(false);
+}
+
 TEST_F(MainWindowTest, AMissingScriptIsReported) {
   BoxAnswer answer;
   AnswerNextBox(&answer);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "debugger_window/variables/value_dialog.h"
+#include "foundation/messages.h"
 #include "foundation/settings.h"
 #include "foundation/text_file.h"
 #include "platform/platform.h"
@@ -54,31 +55,32 @@ int FindRow(HWND list, std::u16string_view name) {
   return -1;
 }
 
+struct TipSearch {
+  HWND grid;
+  HWND tip = nullptr;
+};
+
+BOOL CALLBACK FindTip(HWND window, LPARAM data) {
+  auto* search = reinterpret_cast<TipSearch*>(data);
+  wchar_t name[64];
+  GetClassNameW(window, name, 64);
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.hwnd = search->grid;
+  tool.uId = reinterpret_cast<UINT_PTR>(search->grid);
+  if (lstrcmpiW(name, TOOLTIPS_CLASSW) == 0 &&
+      SendMessageW(window, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) {
+    search->tip = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 // The hint a grid's tooltip holds now: the tooltip that has the grid as its
 // tool.
 std::u16string TipText(HWND grid) {
-  struct Search {
-    HWND owner;
-    HWND tip = nullptr;
-  } search{grid};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND window, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        wchar_t name[64];
-        GetClassNameW(window, name, 64);
-        TOOLINFOW tool{};
-        tool.cbSize = TTTOOLINFOW_V2_SIZE;
-        tool.hwnd = s->owner;
-        tool.uId = reinterpret_cast<UINT_PTR>(s->owner);
-        if (lstrcmpiW(name, TOOLTIPS_CLASSW) == 0 &&
-            SendMessageW(window, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) {
-          s->tip = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  TipSearch search{grid};
+  EnumThreadWindows(GetCurrentThreadId(), FindTip, reinterpret_cast<LPARAM>(&search));
   if (search.tip == nullptr) return u"<no tooltip>";
   wchar_t buffer[1024] = {};
   TOOLINFOW tool{};
@@ -390,6 +392,57 @@ TEST_F(VariablesPanelTest, PickingAFrameShowsItsVariables) {
   EXPECT_EQ(picked.line + 1, 6) << "the caller's line";
   HWND local = panel_->LocalGrid();
   EXPECT_LT(FindRow(local, u"COUNT"), 0) << "the function's variables are gone";
+}
+
+TEST_F(VariablesPanelTest, ColumnsShareTheWidthAndTheKindColumnStaysHidden) {
+  for (int width : {240, 301}) {
+    panel_->SetBounds({0, 0, width, 560});
+    for (HWND grid : {panel_->GlobalGrid(), panel_->LocalGrid()}) {
+      RECT client;
+      GetClientRect(grid, &client);
+      EXPECT_EQ(SendMessageW(grid, LVM_GETCOLUMNWIDTH, 0, 0), client.right / 2 - 1) << width;
+      EXPECT_EQ(SendMessageW(grid, LVM_GETCOLUMNWIDTH, 1, 0), client.right / 2 - 1) << width;
+      EXPECT_EQ(SendMessageW(grid, LVM_GETCOLUMNWIDTH, 2, 0), 0) << width;
+    }
+  }
+  // The header row names the grids.
+  wchar_t caption[32] = {};
+  LVCOLUMNW column{};
+  column.mask = LVCF_TEXT;
+  column.pszText = caption;
+  column.cchTextMax = 32;
+  SendMessageW(panel_->LocalGrid(), LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(caption)), u"Local");
+  SendMessageW(panel_->GlobalGrid(), LVM_GETCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(caption)), u"Value");
+}
+
+TEST_F(VariablesPanelTest, JapaneseTabsAndValueBox) {
+  SetJapaneseMessages(true);
+  panel_.reset();
+  panel_ = VariablesPanel::Create(host_, d_.engine);
+  panel_->SetBounds({0, 0, 240, 560});
+  d_.panel = panel_.get();
+  HWND tabs = FindWindowExW(panel_->Window(), nullptr, WC_TABCONTROLW, nullptr);
+  ASSERT_NE(tabs, nullptr);
+  wchar_t text[32] = {};
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = text;
+  item.cchTextMax = 32;
+  SendMessageW(tabs, TCM_GETITEMW, 1, reinterpret_cast<LPARAM>(&item));
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(text)), u"呼び出し履歴");
+
+  RunToLine(kScript, 11);
+  HWND local = panel_->LocalGrid();
+  ValueBoxDriver box;
+  box.Answer(u"x");
+  DoubleClick(local, FindRow(local, u"NAME"));
+  box.thread.join();
+  SetJapaneseMessages(false);
+  ASSERT_TRUE(box.seen);
+  EXPECT_EQ(box.kind, u"文字型");
+  EXPECT_EQ(box.text, u"abc");
 }
 
 }  // namespace
