@@ -23,6 +23,16 @@ std::u16string ItemText(HWND dialog, int id) {
   return Text(GetDlgItem(dialog, id));
 }
 
+// Window enumeration callbacks are stdcall on 32-bit Windows, which a
+// lambda is not.
+BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM out) {
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, 16);
+  if (lstrcmpW(name, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+  *reinterpret_cast<HWND*>(out) = window;
+  return FALSE;
+}
+
 // Shows a dialog with show() while drive() works on it from another thread
 // once it is visible; drive ends it.
 void WithDialog(const std::function<void()>& show, const std::function<void(HWND)>& drive) {
@@ -30,16 +40,7 @@ void WithDialog(const std::function<void()>& show, const std::function<void(HWND
   std::thread driver([&] {
     for (int attempt = 0; attempt < 250; ++attempt) {
       HWND found = nullptr;
-      EnumThreadWindows(
-          thread,
-          [](HWND window, LPARAM out) {
-            wchar_t name[16] = {};
-            GetClassNameW(window, name, 16);
-            if (lstrcmpW(name, L"#32770") != 0 || !IsWindowVisible(window)) return TRUE;
-            *reinterpret_cast<HWND*>(out) = window;
-            return FALSE;
-          },
-          reinterpret_cast<LPARAM>(&found));
+      EnumThreadWindows(thread, FindVisibleDialog, reinterpret_cast<LPARAM>(&found));
       if (found) {
         drive(found);
         return;
