@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -83,9 +84,11 @@ class PosixFile final : public File {
     struct stat st;
     if (::fstat(fd_, &st) != 0) return false;
     if (static_cast<off_t>(bytes.size()) > st.st_size) {
-      const int rc = ::posix_fallocate(fd_, 0, static_cast<off_t>(bytes.size()));
-      // File systems without allocation get the plain write.
-      if (rc != 0 && rc != EOPNOTSUPP && rc != EINVAL) {
+      int rc = ::posix_fallocate(fd_, 0, static_cast<off_t>(bytes.size()));
+      // File systems without allocation get the growth written as zeros.
+      if (rc == EOPNOTSUPP || rc == EINVAL)
+        rc = WriteZerosFrom(st.st_size, bytes.size()) ? 0 : ENOSPC;
+      if (rc != 0) {
         // Whatever was allocated goes again; the content was not touched.
         const int undone = ::ftruncate(fd_, st.st_size);
         static_cast<void>(undone);
@@ -98,6 +101,17 @@ class PosixFile final : public File {
   }
 
  private:
+  bool WriteZerosFrom(off_t from, std::size_t size) {
+    if (::lseek(fd_, from, SEEK_SET) < 0) return false;
+    static const std::string zeros(65536, '\0');
+    for (auto left = size - static_cast<std::size_t>(from); left > 0;) {
+      const std::size_t chunk = std::min(left, zeros.size());
+      if (!WriteAllTo(fd_, std::string_view(zeros).substr(0, chunk))) return false;
+      left -= chunk;
+    }
+    return true;
+  }
+
   int fd_;
 };
 

@@ -84,19 +84,23 @@ class Win32File final : public File {
 
  private:
   // Grows the file to size before its content changes; on failure the old
-  // size is restored.
+  // size is restored. The growth is written as zeros: a file system that
+  // only extends the file's length (Wine on a full tmpfs) would otherwise
+  // run out of room in the middle of the new content.
   bool Reserve(std::size_t size, LARGE_INTEGER oldSize) {
-    FILE_ALLOCATION_INFO allocation{};
-    allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
-    if (!SetFileInformationByHandle(h_, FileAllocationInfo, &allocation, sizeof allocation)) {
-      const DWORD code = GetLastError();
-      if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return false;
+    if (!SetFilePointerEx(h_, oldSize, nullptr, FILE_BEGIN)) return false;
+    static const char zeros[65536] = {};
+    auto left = static_cast<std::size_t>(static_cast<LONGLONG>(size) - oldSize.QuadPart);
+    while (left > 0) {
+      DWORD put = 0;
+      const DWORD chunk = static_cast<DWORD>(std::min(left, sizeof zeros));
+      if (!WriteFile(h_, zeros, chunk, &put, nullptr) || put == 0) {
+        if (SetFilePointerEx(h_, oldSize, nullptr, FILE_BEGIN)) SetEndOfFile(h_);
+        return false;
+      }
+      left -= put;
     }
-    LARGE_INTEGER end;
-    end.QuadPart = static_cast<LONGLONG>(size);
-    if (SetFilePointerEx(h_, end, nullptr, FILE_BEGIN) && SetEndOfFile(h_)) return true;
-    if (SetFilePointerEx(h_, oldSize, nullptr, FILE_BEGIN)) SetEndOfFile(h_);
-    return false;
+    return true;
   }
 
   HANDLE h_;
