@@ -277,6 +277,15 @@ LRESULT VariableGrid::CustomDraw(NMLVCUSTOMDRAW& draw) {
   }
 }
 
+void VariableGrid::EditRow(int row) {
+  if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
+  const VariableRow& data = rows_[static_cast<std::size_t>(row)];
+  // Arrays and hash tables are not changed in place.
+  if (data.name.empty() || data.kind < 0 || !onEdit_) return;
+  const VariableRow copy = data;  // the handler refills the rows
+  onEdit_(copy);
+}
+
 bool VariableGrid::HandleNotify(const NMHDR& header, LRESULT* result) {
   if (header.hwndFrom != list_) return false;
   *result = 0;
@@ -305,15 +314,13 @@ bool VariableGrid::HandleNotify(const NMHDR& header, LRESULT* result) {
       GetCursorPos(&at);
       ScreenToClient(list_, &at);
       int column = -1;
-      const int row = CellAt(at, &column);
-      if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return true;
-      const VariableRow& data = rows_[static_cast<std::size_t>(row)];
-      // Arrays and hash tables are not changed in place.
-      if (data.name.empty() || data.kind < 0 || !onEdit_) return true;
-      const VariableRow copy = data;  // the handler refills the rows
-      onEdit_(copy);
+      EditRow(CellAt(at, &column));
       return true;
     }
+    case NM_RETURN:
+      // Enter on the selected row, for the keyboard.
+      EditRow(static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, -1, LVNI_SELECTED)));
+      return true;
     default:
       break;
   }

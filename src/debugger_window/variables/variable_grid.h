@@ -36,7 +36,7 @@ class VariableGrid {
   // Name and value columns take half of the width each, the kind column none.
   void FitColumns();
 
-  // Called on a double-click on a row that may be edited (a scalar).
+  // Called on a double-click (or Enter) on a row that may be edited (a scalar).
   void OnEdit(std::function<void(const VariableRow&)> handler) { onEdit_ = std::move(handler); }
   // True when the notification was the grid's; *result is then its answer.
   bool HandleNotify(const NMHDR& header, LRESULT* result);
@@ -52,6 +52,7 @@ class VariableGrid {
   void KeepNameColumnInView();
   void SetRowHeight();
   int CellAt(POINT at, int* column) const;
+  void EditRow(int row);
 
   HWND list_ = nullptr;
   HWND tip_ = nullptr;

@@ -34,11 +34,11 @@ void Pump() {
 }
 
 std::u16string Cell(HWND list, int row, int column) {
-  wchar_t buffer[512] = {};
+  wchar_t buffer[2048] = {};
   LVITEMW item{};
   item.iSubItem = column;
   item.pszText = buffer;
-  item.cchTextMax = 512;
+  item.cchTextMax = 2048;
   SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
   return reinterpret_cast<const char16_t*>(buffer);
 }
@@ -443,6 +443,30 @@ TEST_F(VariablesPanelTest, JapaneseTabsAndValueBox) {
   ASSERT_TRUE(box.seen);
   EXPECT_EQ(box.kind, u"文字型");
   EXPECT_EQ(box.text, u"abc");
+}
+
+TEST_F(VariablesPanelTest, EnterChangesTheSelectedRowAndLongTextsStayWhole) {
+  std::u16string longText(1500, u'y');
+  std::vector<std::u16string> script = kScript;
+  script[9] = u"  name = \"" + longText + u"\"";
+  RunToLine(script, 11);
+  HWND local = panel_->LocalGrid();
+  const int name = FindRow(local, u"NAME");
+  ASSERT_GE(name, 0);
+  EXPECT_EQ(Cell(local, name, 1).size(), 1027u) << "the grid shows 1024 characters and ...";
+  LVITEMW item{};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(local, LVM_SETITEMSTATE, name, reinterpret_cast<LPARAM>(&item));
+  ValueBoxDriver box;
+  box.Answer(longText + u"z");
+  SendMessageW(local, WM_KEYDOWN, VK_RETURN, 0);
+  box.thread.join();
+  ASSERT_TRUE(box.seen) << "no value box";
+  EXPECT_EQ(box.text.size(), 511u) << "the driver reads 511 characters of the whole text";
+  d_.engine.Continue();
+  ASSERT_TRUE(WaitFor([&] { return d_.Printed().size() >= 2; }));
+  run_.join();
+  EXPECT_EQ(d_.Printed()[1], longText + u"z");
 }
 
 }  // namespace
