@@ -178,4 +178,65 @@ TEST(ZHash, SortedOrderAfterRemovalsAndAssign) {
 }
 
 }  // namespace
+// Removal leaves holes behind until they are compacted away; positions must
+// skip them whether keys are added, removed or walked in between.
+TEST(ZHash, PositionsSkipRemovedEntriesBetweenCompactions) {
+  Table t;
+  std::vector<std::u16string> model;
+  auto key = [](int i) {
+    std::u16string k = u"k";
+    for (char c : std::to_string(i)) k += static_cast<char16_t>(c);
+    return k;
+  };
+  auto check = [&](int step) {
+    ASSERT_EQ(t.Count(), static_cast<int>(model.size())) << step;
+    for (std::size_t i = 0; i < model.size(); i += 1 + model.size() / 7) {
+      ASSERT_EQ(t.KeyAt(static_cast<int>(i)), model[i]) << step << " at " << i;
+    }
+    if (!model.empty()) {
+      ASSERT_EQ(t.KeyAt(t.Count() - 1), model.back()) << step;
+    }
+  };
+  for (int i = 0; i < 300; ++i) {
+    t.Put(key(i), key(i));
+    model.push_back(key(i));
+  }
+  for (int step = 0; step < 400; ++step) {
+    if (step % 5 == 4) {  // a new key goes to the end, holes or not
+      t.Put(key(1000 + step), key(1000 + step));
+      model.push_back(key(1000 + step));
+    } else if (!model.empty()) {
+      std::size_t at = (static_cast<std::size_t>(step) * 7919) % model.size();
+      ASSERT_TRUE(t.Remove(model[at]));
+      EXPECT_FALSE(t.Remove(model[at]));
+      model.erase(model.begin() + static_cast<std::ptrdiff_t>(at));
+    }
+    check(step);
+  }
+  // Draining from the front, as a script walks and removes.
+  while (t.Count() > 0) {
+    ASSERT_EQ(t.KeyAt(0), model.front());
+    ASSERT_TRUE(t.Remove(t.KeyAt(0)));
+    model.erase(model.begin());
+  }
+  EXPECT_THROW(t.KeyAt(0), std::out_of_range);
+  t.Put(u"again", u"1");
+  EXPECT_EQ(t.KeyAt(0), u"again");
+
+  // Holes in a sorted table, and the sort turned off while they are there.
+  Table sorted(false, true);
+  for (int i = 0; i < 50; ++i) sorted.Put(key(i), key(i));
+  for (int i = 0; i < 50; i += 3) sorted.Remove(key(i));
+  EXPECT_EQ(sorted.KeyAt(0), u"k1");
+  EXPECT_EQ(sorted.KeyAt(1), u"k10");
+  sorted.Remove(u"k1");
+  sorted.Put(u"k0", u"k0");
+  sorted.setSorted(false);
+  ASSERT_EQ(sorted.Count(), 33);
+  EXPECT_EQ(sorted.KeyAt(0), u"k10");
+  EXPECT_EQ(sorted.KeyAt(32), u"k0");
+  EXPECT_EQ(*sorted.Find(u"K49"), u"k49");
+  EXPECT_EQ(sorted.Find(u"k48"), nullptr);
+}
+
 }  // namespace zelk

@@ -171,6 +171,7 @@ class Evaluator {
   void ReadMember(Value& v);
   void Call(Value& v);
   void IndexResult(Value& v);
+  void ExpandBeforeAppend(const Value& v, Value& right) const;
   void TakeTargetText(const Value& v);
   void GiveTargetTextBack(const Value& v);
 
@@ -345,6 +346,7 @@ void Evaluator::ParseBinary(Value& v, int minLevel) {
     // `T + x` as the whole expression: nothing reads T after this point.
     if (leftIsTarget && op == kTokPlus && token_.kind == kTokEnd) TakeTargetText(v);
     leftIsTarget = false;
+    if (op == kTokPlus) ExpandBeforeAppend(v, right);
     bool ok;
     switch (level) {
       case 1:
@@ -366,6 +368,20 @@ void Evaluator::ParseBinary(Value& v, int minLevel) {
     }
     leftIsEmptyLiteral = false;
   }
+}
+
+// `T = T + "<#CR>"` in a loop: the text grown in place stays free of "<#" when
+// the piece is expanded now, so the end of Evaluate need not expand (and copy)
+// the whole text again. The same result: the text has no "<#" and no joint
+// "<" + "#" is formed, so the piece's escapes read alike alone and in place.
+void Evaluator::ExpandBeforeAppend(const Value& v, Value& right) const {
+  if (!v.IsUniqueWideString() || !v.KnownPlain() || !right.IsString() ||
+      !HasSpecialChars(right.AsString())) {
+    return;
+  }
+  const std::u16string& text = v.AsString();
+  if (!text.empty() && text.back() == u'<' && right.AsString().starts_with(u'#')) return;
+  right = Value::String(ExpandSpecialChars(right.AsString(), interp_.options), right.type());
 }
 
 // When T's slot and v are the only holders of T's text, the slot lets go of
@@ -578,6 +594,8 @@ bool Evaluator::Run(Value* result) {
   } else if (v.IsWideString() && !v.KnownPlain()) {
     if (HasSpecialChars(v.AsString())) {
       v = Value::String(ExpandSpecialChars(v.AsString(), interp_.options), v.type());
+      // Known free of "<#" from here on, so that appends to it stay in place.
+      if (!HasSpecialChars(v.AsString())) v.MarkPlain(true);
     } else {
       v.MarkPlain(true);
     }
