@@ -32,7 +32,7 @@ bool IsBlank(char16_t c) {
 }  // namespace
 
 std::optional<TextPos> FindInLines(const std::vector<std::u16string>& lines, TextPos caret,
-                                std::u16string_view text, bool downward) {
+                                   std::u16string_view text, bool downward) {
   if (text.empty() || lines.empty()) return std::nullopt;
   const std::u16string needle = Fold(text);
   const int count = static_cast<int>(lines.size());

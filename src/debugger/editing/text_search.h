@@ -16,7 +16,7 @@ namespace zelk {
 // line, then the preceding lines, last occurrence of each line. Nothing for
 // an empty text.
 std::optional<TextPos> FindInLines(const std::vector<std::u16string>& lines, TextPos caret,
-                                std::u16string_view text, bool downward);
+                                   std::u16string_view text, bool downward);
 
 // The run of letters A-Z (either case) around column of line, upper-cased;
 // empty when the character there is no such letter.

@@ -72,7 +72,8 @@ COLORREF Snapshot::Strongest(const RECT& area, COLORREF background) const {
   for (int y = std::max<int>(0, area.top); y < std::min<int>(height_, area.bottom); ++y) {
     for (int x = std::max<int>(0, area.left); x < std::min<int>(width_, area.right); ++x) {
       const COLORREF c = At(x, y);
-      const int dr = GetRValue(c) - GetRValue(background), dg = GetGValue(c) - GetGValue(background),
+      const int dr = GetRValue(c) - GetRValue(background),
+                dg = GetGValue(c) - GetGValue(background),
                 db = GetBValue(c) - GetBValue(background);
       const int distance = dr * dr + dg * dg + db * db;
       if (distance > bestDistance) {
