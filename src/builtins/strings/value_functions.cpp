@@ -6,46 +6,10 @@
 #include "builtins/strings/string_functions.h"
 #include "foundation/date_time.h"
 #include "foundation/messages.h"
+#include "runtime/vars/element_kind.h"
 
 namespace zelk {
 namespace {
-
-struct IntegerRange {
-  double low;
-  double high;
-};
-
-bool IntegerRangeOf(std::int64_t type, IntegerRange* range) {
-  switch (type) {
-    case kVtSmallint:
-      *range = {-32768.0, 32767.0};
-      return true;
-    case kVtInteger:
-      *range = {-2147483648.0, 2147483647.0};
-      return true;
-    case kVtShortInt:
-      *range = {-128.0, 127.0};
-      return true;
-    case kVtByte:
-      *range = {0.0, 255.0};
-      return true;
-    case kVtWord:
-      *range = {0.0, 65535.0};
-      return true;
-    case kVtLongWord:
-      *range = {0.0, 4294967295.0};
-      return true;
-    case kVtInt64:
-      // The largest doubles below 2^63 and above -2^63.
-      *range = {-9223372036854775808.0, 9223372036854774784.0};
-      return true;
-    case kVtUInt64:
-      *range = {0.0, 18446744073709549568.0};
-      return true;
-    default:
-      return false;
-  }
-}
 
 int Digits(std::u16string_view text, std::size_t* i, int most) {
   int value = 0, count = 0;
@@ -145,10 +109,11 @@ bool ConvertTo(const Value& v, std::int64_t type, Value* out) {
     return true;
   }
   if (v.IsDispatch() || !v.ToNumber(&d) || !std::isfinite(d)) return false;
-  IntegerRange range;
-  if (IntegerRangeOf(type, &range)) {
+  double low = 0, high = 0;
+  if (type >= 0 && type <= 0xFFFF &&
+      vars::WholeNumberRange(static_cast<VarType>(type), &low, &high)) {
     double rounded = std::nearbyint(d);  // ties to even, as the automation layer rounds
-    if (rounded < range.low || rounded > range.high) return false;
+    if (rounded < low || rounded > high) return false;
     *out =
         type == kVtUInt64
             ? Value::Int(static_cast<std::int64_t>(static_cast<std::uint64_t>(rounded)), kVtUInt64)

@@ -5,9 +5,8 @@
 #include <string>
 
 namespace zelk::vars {
-namespace {
 
-bool IntegerRange(VarType kind, double* low, double* high) {
+bool WholeNumberRange(VarType kind, double* low, double* high) {
   switch (kind) {
     case kVtShortInt:
       *low = -128.0, *high = 127.0;
@@ -28,30 +27,26 @@ bool IntegerRange(VarType kind, double* low, double* high) {
       *low = 0.0, *high = 4294967295.0;
       return true;
     case kVtInt64:
-      // The bounds as doubles: 2^63 itself is already outside.
-      *low = -9223372036854775808.0, *high = 9223372036854775807.0;
+      // The largest doubles below 2^63 and above -2^63.
+      *low = -9223372036854775808.0, *high = 9223372036854774784.0;
       return true;
     case kVtUInt64:
-      *low = 0.0, *high = 18446744073709551615.0;
+      *low = 0.0, *high = 18446744073709549568.0;
       return true;
     default:
       return false;
   }
 }
 
-}  // namespace
-
 bool ConvertToElementKind(VarType kind, Value* value) {
   if (value->type() == kind) return true;
   double low = 0, high = 0;
-  if (IntegerRange(kind, &low, &high)) {
+  if (WholeNumberRange(kind, &low, &high)) {
     double d;
     if (!value->ToNumber(&d)) return false;
     // Halves go to the even neighbour, as the automation conversions do.
     d = std::nearbyint(d);
-    if (!(d >= low) || !(kind == kVtInt64 || kind == kVtUInt64 ? d < high : d <= high)) {
-      return false;
-    }
+    if (!(d >= low) || !(d <= high)) return false;
     std::int64_t whole = kind == kVtUInt64
                              ? static_cast<std::int64_t>(static_cast<std::uint64_t>(d))
                              : static_cast<std::int64_t>(d);
