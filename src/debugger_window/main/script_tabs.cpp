@@ -11,6 +11,7 @@
 #include "debugger_window/editor/file_change_check.h"
 #include "debugger_window/main/main_texts.h"
 #include "debugger_window/main/main_window_impl.h"
+#include "debugger_window/main/open_dialog.h"
 #include "debugger_window/main/script_command.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
@@ -167,16 +168,8 @@ void MainWindow::Load() {
                                            MB_OKCANCEL | MB_ICONQUESTION) != IDOK) {
     return;
   }
-  wchar_t name[MAX_PATH * 2] = {};
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = hwnd_;
-  dialog.lpstrFilter = L"ZelkScript Files (*.zls)\0*.zls\0";
-  dialog.lpstrFile = name;
-  dialog.nMaxFile = MAX_PATH * 2;
-  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (!GetOpenFileNameW(&dialog)) return;
-  OpenScript(std::u16string(reinterpret_cast<const char16_t*>(name)));
+  const std::u16string chosen = SelectScriptFile(hwnd_);
+  if (!chosen.empty()) OpenScript(chosen);
 }
 
 bool MainWindow::Save() {

@@ -5,6 +5,8 @@
 #include <windows.h>
 // After windows.h, which they need.
 #include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -21,6 +23,7 @@
 #include "base/utf.h"
 #include "builtins/install.h"
 #include "debugger_window/main/main_window.h"
+#include "debugger_window/main/open_dialog.h"
 #include "foundation/messages.h"
 #include "foundation/settings.h"
 #include "runtime/core/interpreter.h"
@@ -521,6 +524,74 @@ TEST_F(MainWindowTest, DroppedFilesOpenScriptsOnly) {
   PostMessageW(main_, WM_DROPFILES, reinterpret_cast<WPARAM>(DropOf(script)), 0);
   ASSERT_TRUE(PumpUntil([this] { return Title() == "ZELK Debugger - dropped.zls"; }));
   EXPECT_TRUE(Idle());
+}
+
+// Fills the next open dialog of this thread with a file name and parameters
+// and confirms it, from inside the dialog's own modal loop.
+struct OpenAnswer {
+  std::u16string file;
+  std::u16string parameters;
+  std::u16string label;
+  bool seen = false;
+};
+OpenAnswer* pendingOpen = nullptr;
+
+BOOL CALLBACK FindById(HWND window, LPARAM param) {
+  auto* found = reinterpret_cast<std::pair<int, HWND>*>(param);
+  if (GetDlgCtrlID(window) != found->first) return TRUE;
+  found->second = window;
+  return FALSE;
+}
+
+HWND Descendant(HWND parent, int id) {
+  std::pair<int, HWND> found{id, nullptr};
+  EnumChildWindows(parent, FindById, reinterpret_cast<LPARAM>(&found));
+  return found.second;
+}
+
+BOOL CALLBACK FillOpenDialog(HWND window, LPARAM) {
+  wchar_t cls[16] = {};
+  GetClassNameW(window, cls, 16);
+  if (std::wstring_view(cls) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+  HWND parameters = Descendant(window, kParameterEditId);
+  if (parameters == nullptr) return TRUE;
+  OpenAnswer& answer = *pendingOpen;
+  answer.label = TextOf(Descendant(window, kParameterLabelId));
+  SetWindowTextW(parameters, reinterpret_cast<const wchar_t*>(answer.parameters.c_str()));
+  // The file name box: an edit in some versions of the dialog, a combo box in others.
+  for (int id : {edt1, cmb13}) {
+    if (HWND box = GetDlgItem(window, id)) {
+      SetWindowTextW(box, reinterpret_cast<const wchar_t*>(answer.file.c_str()));
+    }
+  }
+  answer.seen = true;
+  PostMessageW(window, WM_COMMAND, IDOK, 0);
+  return FALSE;
+}
+
+void CALLBACK OpenTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  if (pendingOpen == nullptr || pendingOpen->seen) return;
+  EnumThreadWindows(GetCurrentThreadId(), FillOpenDialog, 0);
+  if (pendingOpen->seen) KillTimer(nullptr, id);
+}
+
+TEST_F(MainWindowTest, LoadOpensTheChosenScriptWithItsParameters) {
+  Open(u"");
+  const std::u16string script = Write(
+      "loaded.zls", "PRINT LENGTH(PARAM_STR) + \":\" + PARAM_STR[0] + \"|\" + PARAM_STR[1]\r\n");
+  OpenAnswer answer;
+  answer.file = script;
+  answer.parameters = u"p1 \"p 2\"";
+  pendingOpen = &answer;
+  SetTimer(nullptr, 0, 50, OpenTimer);
+  Click(kIdLoad);  // the dialog is modal; the timer answers it
+  pendingOpen = nullptr;
+  ASSERT_TRUE(answer.seen);
+  EXPECT_EQ(U8(answer.label), "Parameter(&M):");
+  ASSERT_TRUE(PumpUntil([this] { return Title() == "ZELK Debugger - loaded.zls"; }));
+  Click(kIdRun);
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(Printed(), "2:p1|p 2\r\n");
 }
 
 TEST_F(MainWindowTest, JapaneseMessages) {
