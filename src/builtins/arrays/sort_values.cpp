@@ -17,14 +17,31 @@ namespace {
 class Sorter {
  public:
   Sorter(const ElementView& array, std::size_t count, int mode,
-         std::span<const ElementView> companions, const ScriptOptions& options)
-      : a_(array), mode_(mode), companions_(companions), options_(options) {
+         std::span<const ElementView> companions, const ScriptOptions& options, StopPoll& poll)
+      : a_(array), mode_(mode), companions_(companions), options_(options), poll_(poll) {
+    // The sort moves positions only; the arrays change once it is complete,
+    // so a stop leaves them as they were.
+    order_.resize(count);
+    for (std::size_t k = 0; k < count; ++k) order_[k] = k;
     if (mode_ == kSortByLocale || mode_ == kSortLogical) {
-      // Each element's text once, exchanged along with it.
+      // Each element's text once.
       keys_.reserve(count);
       for (std::size_t k = 0; k < count; ++k) keys_.push_back(a_[k].Text());
     }
   }
+
+  // Moves the elements of the array and of each companion to their sorted places.
+  void Apply() {
+    std::vector<Value> moved(order_.size());
+    auto place = [&](const ElementView& array) {
+      for (std::size_t k = 0; k < order_.size(); ++k) moved[k] = std::move(array[order_[k]]);
+      for (std::size_t k = 0; k < order_.size(); ++k) array[k] = std::move(moved[k]);
+    };
+    place(a_);
+    for (const ElementView& companion : companions_) place(companion);
+  }
+
+  bool stopped() const { return poll_.stopped(); }
 
   bool Sort(std::int64_t lo, std::int64_t hi) {
     while (lo < hi && !failed_) {
@@ -32,9 +49,9 @@ class Sorter {
       Value pivot;
       std::u16string pivotKey;
       if (keys_.empty()) {
-        pivot = a_[middle];
+        pivot = a_[order_[middle]];
       } else {
-        pivotKey = keys_[middle];
+        pivotKey = keys_[order_[middle]];
       }
       std::int64_t i = lo, j = hi;
       do {
@@ -69,6 +86,11 @@ class Sorter {
   // Whether element k stands before (kTokLess) or after (kTokGreater) the pivot.
   bool Compare(std::size_t k, const Value& pivot, const std::u16string& pivotKey, int op) {
     if (failed_) return false;
+    if (poll_.Stopped()) {
+      failed_ = true;
+      return false;
+    }
+    k = order_[k];
     int c;
     if (mode_ == kSortByLocale) {
       c = os::CompareLocale(keys_[k], pivotKey);
@@ -85,17 +107,14 @@ class Sorter {
     return op == kTokLess ? c < 0 : c > 0;
   }
 
-  void Exchange(std::size_t i, std::size_t j) {
-    if (i == j) return;
-    std::swap(a_[i], a_[j]);
-    if (!keys_.empty()) std::swap(keys_[i], keys_[j]);
-    for (const ElementView& companion : companions_) std::swap(companion[i], companion[j]);
-  }
+  void Exchange(std::size_t i, std::size_t j) { std::swap(order_[i], order_[j]); }
 
   const ElementView& a_;
   int mode_;
   std::span<const ElementView> companions_;
   const ScriptOptions& options_;
+  StopPoll& poll_;
+  std::vector<std::size_t> order_;  // order_[k]: the element now at position k
   std::vector<std::u16string> keys_;
   bool failed_ = false;
 };
@@ -103,10 +122,13 @@ class Sorter {
 }  // namespace
 
 bool SortValues(const ElementView& array, std::size_t count, int mode,
-                std::span<const ElementView> companions, const ScriptOptions& options) {
+                std::span<const ElementView> companions, const ScriptOptions& options,
+                StopPoll& poll) {
   if (count < 2) return true;
-  Sorter sorter(array, count, mode, companions, options);
-  return sorter.Sort(0, static_cast<std::int64_t>(count) - 1);
+  Sorter sorter(array, count, mode, companions, options, poll);
+  const bool sorted = sorter.Sort(0, static_cast<std::int64_t>(count) - 1);
+  if (!sorter.stopped()) sorter.Apply();
+  return sorted;
 }
 
 }  // namespace zelk::arrays

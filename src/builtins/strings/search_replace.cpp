@@ -40,7 +40,8 @@ std::u16string ForMatch(std::u16string_view text, MatchRule rule) {
   return out;
 }
 
-std::size_t FindNth(std::u16string_view sub, std::u16string_view text, std::int64_t n) {
+std::size_t FindNth(std::u16string_view sub, std::u16string_view text, std::int64_t n,
+                    StopPoll* poll) {
   if (sub.empty() || sub.size() > text.size()) return 0;
   std::u16string reversedSub, reversedText;
   const bool backwards = n < 0;
@@ -52,10 +53,11 @@ std::size_t FindNth(std::u16string_view sub, std::u16string_view text, std::int6
     n = -n;
   }
   if (n == 0) n = 1;
-  std::size_t p = text.find(sub);
-  for (std::int64_t i = 1; i < n && p != std::u16string_view::npos; ++i) {
-    p = text.find(sub, p + 1);
-  }
+  auto find = [&](std::size_t from) {
+    return poll ? poll->Find(text, sub, from) : text.find(sub, from);
+  };
+  std::size_t p = find(0);
+  for (std::int64_t i = 1; i < n && p != std::u16string_view::npos; ++i) p = find(p + 1);
   if (p == std::u16string_view::npos) return 0;
   return backwards ? text.size() - p - sub.size() + 1 : p + 1;
 }
@@ -65,7 +67,12 @@ void BuiltinPos(BuiltinCall& call) {
   MatchRule rule = MatchRuleOf(call.context);
   std::u16string sub = ForMatch(a.text[0], rule);
   std::u16string text = ForMatch(a.text[1], rule);
-  std::size_t p = FindNth(sub, text, a.whole[2]);
+  StopPoll poll(call.context);
+  std::size_t p = FindNth(sub, text, a.whole[2], &poll);
+  if (poll.stopped()) {
+    call.failed = true;
+    return;
+  }
   std::int64_t position = 0;
   if (p > 0) {
     position =
@@ -90,10 +97,16 @@ void BuiltinReplace(BuiltinCall& call) {
   }
   std::u16string out;
   std::size_t from = 0;
-  for (std::size_t p = hay.find(needle); p != std::u16string::npos; p = hay.find(needle, from)) {
+  StopPoll poll(call.context);
+  for (std::size_t p = poll.Find(hay, needle, 0); p != std::u16string::npos;
+       p = poll.Find(hay, needle, from)) {
     out.append(text, from, p - from);
     out.append(a.text[2]);
     from = p + needle.size();
+  }
+  if (poll.stopped()) {
+    call.failed = true;
+    return;
   }
   out.append(text, from, std::u16string::npos);
   call.result = Value::String(std::move(out));
