@@ -19,22 +19,21 @@ class Sorter {
   Sorter(const ElementView& array, std::size_t count, int mode,
          std::span<const ElementView> companions, const ScriptOptions& options, StopPoll& poll)
       : a_(array), mode_(mode), companions_(companions), options_(options), poll_(poll) {
-    // The sort moves positions only; the arrays change once it is complete,
-    // so a stop leaves them as they were.
+    // Where each element came from, so that a stop can put them all back.
     order_.resize(count);
     for (std::size_t k = 0; k < count; ++k) order_[k] = k;
     if (mode_ == kSortByLocale || mode_ == kSortLogical) {
-      // Each element's text once.
+      // Each element's text once, exchanged along with it.
       keys_.reserve(count);
       for (std::size_t k = 0; k < count; ++k) keys_.push_back(a_[k].Text());
     }
   }
 
-  // Moves the elements of the array and of each companion to their sorted places.
-  void Apply() {
+  // Returns the elements of the array and of each companion to where they were.
+  void Restore() {
     std::vector<Value> moved(order_.size());
     auto place = [&](const ElementView& array) {
-      for (std::size_t k = 0; k < order_.size(); ++k) moved[k] = std::move(array[order_[k]]);
+      for (std::size_t k = 0; k < order_.size(); ++k) moved[order_[k]] = std::move(array[k]);
       for (std::size_t k = 0; k < order_.size(); ++k) array[k] = std::move(moved[k]);
     };
     place(a_);
@@ -49,9 +48,9 @@ class Sorter {
       Value pivot;
       std::u16string pivotKey;
       if (keys_.empty()) {
-        pivot = a_[order_[middle]];
+        pivot = a_[middle];
       } else {
-        pivotKey = keys_[order_[middle]];
+        pivotKey = keys_[middle];
       }
       std::int64_t i = lo, j = hi;
       do {
@@ -90,7 +89,6 @@ class Sorter {
       failed_ = true;
       return false;
     }
-    k = order_[k];
     int c;
     if (mode_ == kSortByLocale) {
       c = os::CompareLocale(keys_[k], pivotKey);
@@ -107,7 +105,13 @@ class Sorter {
     return op == kTokLess ? c < 0 : c > 0;
   }
 
-  void Exchange(std::size_t i, std::size_t j) { std::swap(order_[i], order_[j]); }
+  void Exchange(std::size_t i, std::size_t j) {
+    if (i == j) return;
+    std::swap(a_[i], a_[j]);
+    std::swap(order_[i], order_[j]);
+    if (!keys_.empty()) std::swap(keys_[i], keys_[j]);
+    for (const ElementView& companion : companions_) std::swap(companion[i], companion[j]);
+  }
 
   const ElementView& a_;
   int mode_;
@@ -127,7 +131,7 @@ bool SortValues(const ElementView& array, std::size_t count, int mode,
   if (count < 2) return true;
   Sorter sorter(array, count, mode, companions, options, poll);
   const bool sorted = sorter.Sort(0, static_cast<std::int64_t>(count) - 1);
-  if (!sorter.stopped()) sorter.Apply();
+  if (sorter.stopped()) sorter.Restore();
   return sorted;
 }
 
