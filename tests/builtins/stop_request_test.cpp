@@ -132,6 +132,14 @@ TEST_F(StopRequestTest, SearchesInSlicesFindWhatAWholeSearchFinds) {
   }
   EXPECT_FALSE(poll.stopped());
 
+  // Case mapping in slices, with a surrogate pair across a slice edge.
+  std::u16string mixed(slice * 2, u'a');
+  mixed.replace(slice - 1, 2, u"\U00010428");
+  mixed.replace(slice + 5, 3, u"b\u00E9z");
+  const MatchRule rule{false, false};
+  EXPECT_EQ(ForMatch(mixed, rule), ForMatch(mixed, rule, &poll));
+  EXPECT_FALSE(poll.stopped());
+
   // Not stopped, the built-ins see the whole text.
   bool failed = false;
   const std::size_t first = hay.find(u"xyz");

@@ -27,13 +27,25 @@ MatchRule MatchRuleOf(const THensuFmt& context) {
   return MatchRule{context.interp->options.sameStr, JapaneseMessages()};
 }
 
-std::u16string ForMatch(std::u16string_view text, MatchRule rule) {
+std::u16string ForMatch(std::u16string_view text, MatchRule rule, StopPoll* poll) {
   std::u16string out;
   if (rule.exact) {
     out.assign(text);
-  } else {
+  } else if (poll == nullptr || text.size() <= StopPoll::kStopPollSteps) {
     out = MapString(text, kMapUpperCase);
     // Positions must carry over to the original: one unit for one.
+    if (out.size() != text.size()) out = UpperAscii(text);
+  } else {
+    out.reserve(text.size());
+    std::size_t from = 0;
+    while (from < text.size()) {
+      std::size_t end = std::min(text.size(), from + StopPoll::kStopPollSteps);
+      // A surrogate pair is mapped whole.
+      if (end < text.size() && IsHighSurrogate(text[end - 1])) --end;
+      if (poll->Stopped(static_cast<std::int64_t>(end - from))) return {};
+      out += MapString(text.substr(from, end - from), kMapUpperCase);
+      from = end;
+    }
     if (out.size() != text.size()) out = UpperAscii(text);
   }
   if (rule.yenAsBackslash) std::replace(out.begin(), out.end(), kYen, u'\\');
@@ -65,9 +77,9 @@ std::size_t FindNth(std::u16string_view sub, std::u16string_view text, std::int6
 void BuiltinPos(BuiltinCall& call) {
   const BuiltinArgs& a = call.args;
   MatchRule rule = MatchRuleOf(call.context);
-  std::u16string sub = ForMatch(a.text[0], rule);
-  std::u16string text = ForMatch(a.text[1], rule);
   StopPoll poll(call.context);
+  std::u16string sub = ForMatch(a.text[0], rule);
+  std::u16string text = ForMatch(a.text[1], rule, &poll);
   std::size_t p = FindNth(sub, text, a.whole[2], &poll);
   if (poll.stopped()) {
     call.failed = true;
@@ -89,15 +101,15 @@ void BuiltinReplace(BuiltinCall& call) {
   MatchRule rule = MatchRuleOf(call.context);
   std::u16string text = a.text[0];
   if (rule.yenAsBackslash) std::replace(text.begin(), text.end(), kYen, u'\\');
-  std::u16string hay = ForMatch(text, rule);
+  StopPoll poll(call.context);
+  std::u16string hay = ForMatch(text, rule, &poll);
   std::u16string needle = ForMatch(a.text[1], rule);
-  if (needle.empty()) {
+  if (needle.empty() && !poll.stopped()) {
     call.result = Value::String(std::move(text));
     return;
   }
   std::u16string out;
   std::size_t from = 0;
-  StopPoll poll(call.context);
   for (std::size_t p = poll.Find(hay, needle, 0); p != std::u16string::npos;
        p = poll.Find(hay, needle, from)) {
     out.append(text, from, p - from);
