@@ -36,10 +36,11 @@ std::u16string ForMatch(std::u16string_view text, MatchRule rule, StopPoll* poll
     // Positions must carry over to the original: one unit for one.
     if (out.size() != text.size()) out = UpperAscii(text);
   } else {
+    constexpr std::size_t kSlice = StopPoll::kStopPollSteps;
     out.reserve(text.size());
     std::size_t from = 0;
     while (from < text.size()) {
-      std::size_t end = std::min(text.size(), from + StopPoll::kStopPollSteps);
+      std::size_t end = std::min(text.size(), from + kSlice);
       // A surrogate pair is mapped whole.
       if (end < text.size() && IsHighSurrogate(text[end - 1])) --end;
       if (poll->Stopped(static_cast<std::int64_t>(end - from))) return {};
