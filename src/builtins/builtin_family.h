@@ -3,7 +3,9 @@
 // register in, and the shared result-array and thread helpers.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -42,6 +44,52 @@ struct BuiltinCall {
 
   // Reports a run-time error (TRY may take it) and marks the call failed.
   void Fail(std::u16string_view message);
+};
+
+// Lets a long loop notice Ctrl+C or the debugger's Stop: one relaxed load
+// every kStopPollSteps steps, so the normal path stays as fast as before.
+class StopPoll {
+ public:
+  static constexpr std::int64_t kStopPollSteps = 1 << 16;
+
+  explicit StopPoll(const std::atomic<int>& abortLevel) : abortLevel_(&abortLevel) {}
+  explicit StopPoll(const THensuFmt& context);
+
+  // True once the run is being stopped; steps is the work done since the last ask.
+  bool Stopped(std::int64_t steps = 1) {
+    if (stopped_) return true;
+    left_ -= steps;
+    if (left_ > 0) return false;
+    left_ = kStopPollSteps;
+    stopped_ = abortLevel_->load(std::memory_order_relaxed) > 0;
+    return stopped_;
+  }
+  bool stopped() const { return stopped_; }
+
+  // hay.find(needle, from) in slices, asking between them; npos when stopped.
+  std::size_t Find(std::u16string_view hay, std::u16string_view needle, std::size_t from) {
+    constexpr std::size_t kSlice = kStopPollSteps;
+    const std::size_t start = std::min(from, hay.size());
+    if (needle.empty() || hay.size() - start <= kSlice) {
+      const std::size_t p = hay.find(needle, from);
+      return Stopped(static_cast<std::int64_t>((p == hay.npos ? hay.size() : p) - start) + 1)
+                 ? hay.npos
+                 : p;
+    }
+    while (from < hay.size()) {
+      const std::size_t end = std::min(hay.size(), from + kSlice + needle.size() - 1);
+      const std::size_t p = hay.substr(0, end).find(needle, from);
+      if (p != hay.npos) return Stopped(static_cast<std::int64_t>(p - from) + 1) ? hay.npos : p;
+      if (Stopped(kStopPollSteps)) return hay.npos;
+      from += kSlice;
+    }
+    return hay.npos;
+  }
+
+ private:
+  const std::atomic<int>* abortLevel_;
+  std::int64_t left_ = kStopPollSteps;
+  bool stopped_ = false;
 };
 
 using BuiltinBranch = void (*)(BuiltinCall& call);

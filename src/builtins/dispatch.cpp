@@ -221,6 +221,8 @@ void BuiltinBranchTable::Set(std::u16string_view name, BuiltinBranch branch) {
   branches_[static_cast<std::size_t>(number)] = branch;
 }
 
+StopPoll::StopPoll(const THensuFmt& context) : StopPoll(context.interp->run.abortLevel) {}
+
 void BuiltinCall::Fail(std::u16string_view message) {
   ReportError(message, context);
   failed = true;

@@ -135,13 +135,16 @@ void QSort(BuiltinCall& call) {
     // A companion too short to follow every exchange fails before anything moves.
     bool fits = std::all_of(others.begin(), others.end(),
                             [count](const ElementView& c) { return c.size() >= count; });
-    if (fits && SortValues(a, count, mode, others, call.context.interp->options)) {
+    StopPoll poll(call.context);
+    if (fits && SortValues(a, count, mode, others, call.context.interp->options, poll)) {
       if (descending) {
         for (std::size_t i = 0, j = count; i + 1 < j; ++i, --j) {
           std::swap(a[i], a[j - 1]);
           for (const ElementView& c : others) std::swap(c[i], c[j - 1]);
         }
       }
+    } else if (poll.stopped()) {
+      call.failed = true;
     } else {
       message = SortErrorMessage();
     }

@@ -17,14 +17,30 @@ namespace {
 class Sorter {
  public:
   Sorter(const ElementView& array, std::size_t count, int mode,
-         std::span<const ElementView> companions, const ScriptOptions& options)
-      : a_(array), mode_(mode), companions_(companions), options_(options) {
+         std::span<const ElementView> companions, const ScriptOptions& options, StopPoll& poll)
+      : a_(array), mode_(mode), companions_(companions), options_(options), poll_(poll) {
+    // Where each element came from, so that a stop can put them all back.
+    order_.resize(count);
+    for (std::size_t k = 0; k < count; ++k) order_[k] = k;
     if (mode_ == kSortByLocale || mode_ == kSortLogical) {
       // Each element's text once, exchanged along with it.
       keys_.reserve(count);
       for (std::size_t k = 0; k < count; ++k) keys_.push_back(a_[k].Text());
     }
   }
+
+  // Returns the elements of the array and of each companion to where they were.
+  void Restore() {
+    std::vector<Value> moved(order_.size());
+    auto place = [&](const ElementView& array) {
+      for (std::size_t k = 0; k < order_.size(); ++k) moved[order_[k]] = std::move(array[k]);
+      for (std::size_t k = 0; k < order_.size(); ++k) array[k] = std::move(moved[k]);
+    };
+    place(a_);
+    for (const ElementView& companion : companions_) place(companion);
+  }
+
+  bool stopped() const { return poll_.stopped(); }
 
   bool Sort(std::int64_t lo, std::int64_t hi) {
     while (lo < hi && !failed_) {
@@ -69,6 +85,10 @@ class Sorter {
   // Whether element k stands before (kTokLess) or after (kTokGreater) the pivot.
   bool Compare(std::size_t k, const Value& pivot, const std::u16string& pivotKey, int op) {
     if (failed_) return false;
+    if (poll_.Stopped()) {
+      failed_ = true;
+      return false;
+    }
     int c;
     if (mode_ == kSortByLocale) {
       c = os::CompareLocale(keys_[k], pivotKey);
@@ -88,6 +108,7 @@ class Sorter {
   void Exchange(std::size_t i, std::size_t j) {
     if (i == j) return;
     std::swap(a_[i], a_[j]);
+    std::swap(order_[i], order_[j]);
     if (!keys_.empty()) std::swap(keys_[i], keys_[j]);
     for (const ElementView& companion : companions_) std::swap(companion[i], companion[j]);
   }
@@ -96,6 +117,8 @@ class Sorter {
   int mode_;
   std::span<const ElementView> companions_;
   const ScriptOptions& options_;
+  StopPoll& poll_;
+  std::vector<std::size_t> order_;  // order_[k]: the element now at position k
   std::vector<std::u16string> keys_;
   bool failed_ = false;
 };
@@ -103,10 +126,13 @@ class Sorter {
 }  // namespace
 
 bool SortValues(const ElementView& array, std::size_t count, int mode,
-                std::span<const ElementView> companions, const ScriptOptions& options) {
+                std::span<const ElementView> companions, const ScriptOptions& options,
+                StopPoll& poll) {
   if (count < 2) return true;
-  Sorter sorter(array, count, mode, companions, options);
-  return sorter.Sort(0, static_cast<std::int64_t>(count) - 1);
+  Sorter sorter(array, count, mode, companions, options, poll);
+  const bool sorted = sorter.Sort(0, static_cast<std::int64_t>(count) - 1);
+  if (sorter.stopped()) sorter.Restore();
+  return sorted;
 }
 
 }  // namespace zelk::arrays

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "builtins/arrays/array_access.h"
+#include "builtins/builtin_family.h"
 
 namespace zelk {
 struct ScriptOptions;
@@ -21,9 +22,10 @@ enum SortMode : int {
 
 // Sorts elements 0..count-1 of array ascending (not stable) and exchanges
 // the same elements of each companion, which must hold at least count. False
-// when two elements could not be compared; the arrays are then left as far as
-// the sort got.
+// when two elements could not be compared (the arrays are then left as far as
+// the sort got) or when the run is being stopped (the arrays are then unchanged).
 bool SortValues(const ElementView& array, std::size_t count, int mode,
-                std::span<const ElementView> companions, const ScriptOptions& options);
+                std::span<const ElementView> companions, const ScriptOptions& options,
+                StopPoll& poll);
 
 }  // namespace zelk::arrays

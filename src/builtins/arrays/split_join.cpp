@@ -32,7 +32,9 @@ void Split(BuiltinCall& call) {
   const bool skipEmpty = args.real[2] != 0;
   const bool numbers = args.real[3] != 0;
   std::vector<Value> pieces;
+  StopPoll poll(call.context);
   auto add = [&](std::u16string_view piece) {
+    poll.Stopped(static_cast<std::int64_t>(piece.size()) + 1);
     if (skipEmpty && piece.empty()) return;
     pieces.push_back(PieceValue(piece, numbers));
   };
@@ -40,7 +42,7 @@ void Split(BuiltinCall& call) {
     if (delimiter == u"\r\n") {
       // Lines: CR, LF and CR LF each end one; a last line break starts none.
       std::size_t start = 0;
-      while (start < text.size()) {
+      while (start < text.size() && !poll.stopped()) {
         std::size_t end = text.find_first_of(u"\r\n", start);
         if (end == text.npos) {
           add(text.substr(start));
@@ -52,16 +54,21 @@ void Split(BuiltinCall& call) {
       }
     } else {
       std::size_t start = 0;
-      for (;;) {
-        std::size_t end = text.find(delimiter, start);
+      while (!poll.stopped()) {
+        std::size_t end = poll.Find(text, delimiter, start);
         if (end == text.npos) {
-          add(text.substr(start));
+          if (!poll.stopped()) add(text.substr(start));
           break;
         }
         add(text.substr(start, end - start));
         start = end + delimiter.size();
       }
     }
+  }
+  // A stopped run gets no half-made array.
+  if (poll.stopped()) {
+    call.failed = true;
+    return;
   }
   call.result = Value::ArrayOf(std::move(pieces));
 }

@@ -27,20 +27,34 @@ MatchRule MatchRuleOf(const THensuFmt& context) {
   return MatchRule{context.interp->options.sameStr, JapaneseMessages()};
 }
 
-std::u16string ForMatch(std::u16string_view text, MatchRule rule) {
+std::u16string ForMatch(std::u16string_view text, MatchRule rule, StopPoll* poll) {
   std::u16string out;
   if (rule.exact) {
     out.assign(text);
-  } else {
+  } else if (poll == nullptr || text.size() <= StopPoll::kStopPollSteps) {
     out = MapString(text, kMapUpperCase);
     // Positions must carry over to the original: one unit for one.
+    if (out.size() != text.size()) out = UpperAscii(text);
+  } else {
+    constexpr std::size_t kSlice = StopPoll::kStopPollSteps;
+    out.reserve(text.size());
+    std::size_t from = 0;
+    while (from < text.size()) {
+      std::size_t end = std::min(text.size(), from + kSlice);
+      // A surrogate pair is mapped whole.
+      if (end < text.size() && IsHighSurrogate(text[end - 1])) --end;
+      if (poll->Stopped(static_cast<std::int64_t>(end - from))) return {};
+      out += MapString(text.substr(from, end - from), kMapUpperCase);
+      from = end;
+    }
     if (out.size() != text.size()) out = UpperAscii(text);
   }
   if (rule.yenAsBackslash) std::replace(out.begin(), out.end(), kYen, u'\\');
   return out;
 }
 
-std::size_t FindNth(std::u16string_view sub, std::u16string_view text, std::int64_t n) {
+std::size_t FindNth(std::u16string_view sub, std::u16string_view text, std::int64_t n,
+                    StopPoll* poll) {
   if (sub.empty() || sub.size() > text.size()) return 0;
   std::u16string reversedSub, reversedText;
   const bool backwards = n < 0;
@@ -52,10 +66,11 @@ std::size_t FindNth(std::u16string_view sub, std::u16string_view text, std::int6
     n = -n;
   }
   if (n == 0) n = 1;
-  std::size_t p = text.find(sub);
-  for (std::int64_t i = 1; i < n && p != std::u16string_view::npos; ++i) {
-    p = text.find(sub, p + 1);
-  }
+  auto find = [&](std::size_t from) {
+    return poll ? poll->Find(text, sub, from) : text.find(sub, from);
+  };
+  std::size_t p = find(0);
+  for (std::int64_t i = 1; i < n && p != std::u16string_view::npos; ++i) p = find(p + 1);
   if (p == std::u16string_view::npos) return 0;
   return backwards ? text.size() - p - sub.size() + 1 : p + 1;
 }
@@ -63,9 +78,14 @@ std::size_t FindNth(std::u16string_view sub, std::u16string_view text, std::int6
 void BuiltinPos(BuiltinCall& call) {
   const BuiltinArgs& a = call.args;
   MatchRule rule = MatchRuleOf(call.context);
+  StopPoll poll(call.context);
   std::u16string sub = ForMatch(a.text[0], rule);
-  std::u16string text = ForMatch(a.text[1], rule);
-  std::size_t p = FindNth(sub, text, a.whole[2]);
+  std::u16string text = ForMatch(a.text[1], rule, &poll);
+  std::size_t p = FindNth(sub, text, a.whole[2], &poll);
+  if (poll.stopped()) {
+    call.failed = true;
+    return;
+  }
   std::int64_t position = 0;
   if (p > 0) {
     position =
@@ -82,18 +102,24 @@ void BuiltinReplace(BuiltinCall& call) {
   MatchRule rule = MatchRuleOf(call.context);
   std::u16string text = a.text[0];
   if (rule.yenAsBackslash) std::replace(text.begin(), text.end(), kYen, u'\\');
-  std::u16string hay = ForMatch(text, rule);
+  StopPoll poll(call.context);
+  std::u16string hay = ForMatch(text, rule, &poll);
   std::u16string needle = ForMatch(a.text[1], rule);
-  if (needle.empty()) {
+  if (needle.empty() && !poll.stopped()) {
     call.result = Value::String(std::move(text));
     return;
   }
   std::u16string out;
   std::size_t from = 0;
-  for (std::size_t p = hay.find(needle); p != std::u16string::npos; p = hay.find(needle, from)) {
+  for (std::size_t p = poll.Find(hay, needle, 0); p != std::u16string::npos;
+       p = poll.Find(hay, needle, from)) {
     out.append(text, from, p - from);
     out.append(a.text[2]);
     from = p + needle.size();
+  }
+  if (poll.stopped()) {
+    call.failed = true;
+    return;
   }
   out.append(text, from, std::u16string::npos);
   call.result = Value::String(std::move(out));

@@ -20,12 +20,14 @@ struct MatchRule {
 MatchRule MatchRuleOf(const THensuFmt& context);
 // The text as the rule compares it; one code unit for one, so positions
 // found in it are positions in the original.
-std::u16string ForMatch(std::u16string_view text, MatchRule rule);
+// With a poll, a long text is mapped in slices; "" when the run is stopped.
+std::u16string ForMatch(std::u16string_view text, MatchRule rule, StopPoll* poll = nullptr);
 
 // The 1-based code-unit position of the n-th occurrence of sub in text
 // (overlapping occurrences count; n < 0 counts from the end, 0 is 1), or 0.
 // Both are already prepared for matching.
-std::size_t FindNth(std::u16string_view sub, std::u16string_view text, std::int64_t n);
+std::size_t FindNth(std::u16string_view sub, std::u16string_view text, std::int64_t n,
+                    StopPoll* poll = nullptr);
 
 // BETWEENSTR: the text between the n-th from and the following to; false
 // when either is missing.
