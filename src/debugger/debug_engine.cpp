@@ -203,24 +203,24 @@ bool DebugEngine::CheckStop(THensuFmt& context, bool atEnd, StopReason* reason,
 }
 
 bool DebugEngine::BreakpointStops(THensuFmt& context, SourceLine at, std::u16string* text) {
-  BreakpointSpec spec;
+  BreakpointRequest request;
   bool hitUnderstood = true;
   {
     std::lock_guard lock(mutex_);
     const Breakpoint& bp = breakpoints_[at.file][at.line];
-    spec = bp.spec;
-    hitUnderstood = spec.hitCondition.empty() || bp.hit.has_value();
+    request = bp.request;
+    hitUnderstood = request.hitCondition.empty() || bp.hit.has_value();
   }
-  if (!spec.condition.empty()) {
+  if (!request.condition.empty()) {
     Value value;
     std::u16string message;
     evaluating_ = true;
-    const bool ok = EvaluateQuietly(spec.condition, context, &value, &message);
+    const bool ok = EvaluateQuietly(request.condition, context, &value, &message);
     evaluating_ = false;
     if (!ok) {
       *text =
           Msg(u"The breakpoint's condition failed: ", u"ブレークポイントの条件が評価できません: ") +
-          spec.condition + u": " + message;
+          request.condition + u": " + message;
       front_.Log(*text);
       return true;
     }
@@ -234,12 +234,12 @@ bool DebugEngine::BreakpointStops(THensuFmt& context, SourceLine at, std::u16str
   }
   if (!hitUnderstood) {
     *text =
-        Msg(u"The hit count is not understood: ", u"ヒット条件が不明です: ") + spec.hitCondition;
+        Msg(u"The hit count is not understood: ", u"ヒット条件が不明です: ") + request.hitCondition;
     front_.Log(*text);
     return true;
   }
-  if (!spec.logMessage.empty()) {
-    front_.Log(ExpandLogMessage(context, spec.logMessage));
+  if (!request.logMessage.empty()) {
+    front_.Log(ExpandLogMessage(context, request.logMessage));
     return false;
   }
   return true;
@@ -442,15 +442,16 @@ void DebugEngine::UpdateWatch() {
 
 // --- breakpoints ------------------------------------------------------------
 
-void DebugEngine::SetBreakpoints(int file, const std::vector<BreakpointSpec>& specs) {
+void DebugEngine::SetBreakpoints(int file, const std::vector<BreakpointRequest>& requests) {
   std::lock_guard lock(mutex_);
   std::map<int, Breakpoint> lines;
-  for (const BreakpointSpec& spec : specs) {
-    if (spec.line < 0) continue;
+  for (const BreakpointRequest& request : requests) {
+    if (request.line < 0) continue;
     Breakpoint bp;
-    bp.spec = spec;
-    if (!spec.hitCondition.empty()) bp.hit = HitCondition::Parse(TextToUtf8(spec.hitCondition));
-    lines[spec.line] = std::move(bp);
+    bp.request = request;
+    if (!request.hitCondition.empty())
+      bp.hit = HitCondition::Parse(TextToUtf8(request.hitCondition));
+    lines[request.line] = std::move(bp);
   }
   // Rows of lines that lose their breakpoint are cleared, those of the new
   // ones set.

@@ -57,7 +57,7 @@ class DebugFrontEnd {
   virtual bool HoldAtErrors() const { return true; }
 };
 
-struct BreakpointSpec {
+struct BreakpointRequest {
   int line = -1;  // 0-based
   std::u16string condition;
   std::u16string hitCondition;
@@ -108,7 +108,7 @@ class DebugEngine {
 
   // Replaces the breakpoints of a file; takes effect at once, also while the
   // run goes on. Lines are 0-based.
-  void SetBreakpoints(int file, const std::vector<BreakpointSpec>& specs);
+  void SetBreakpoints(int file, const std::vector<BreakpointRequest>& requests);
 
   // --- queries while paused -------------------------------------------------
   // Runs work on the interpreter's thread while the run waits in the hook;
@@ -127,7 +127,7 @@ class DebugEngine {
  private:
   enum class Step { kNone, kIn, kOver, kOut };
   struct Breakpoint {
-    BreakpointSpec spec;
+    BreakpointRequest request;
     std::optional<HitCondition> hit;
     std::int64_t hits = 0;
   };

@@ -53,9 +53,9 @@ class Debuggee : public RunHost, public DebugFrontEnd {
     return status;
   }
   void Break(std::vector<int> lines) {
-    std::vector<BreakpointSpec> specs;
-    for (int line : lines) specs.push_back({line - 1, u"", u"", u""});
-    engine.SetBreakpoints(0, specs);
+    std::vector<BreakpointRequest> requests;
+    for (int line : lines) requests.push_back({line - 1, u"", u"", u""});
+    engine.SetBreakpoints(0, requests);
   }
   void Break(int line, std::u16string condition, std::u16string hit = u"",
              std::u16string log = u"") {

@@ -372,7 +372,7 @@ void Session::SetBreakpoints(const json& request, const json& args) {
     LoadTextFile(filePaths_[static_cast<std::size_t>(file)], &lines, &encoding);
   }
   json result = json::array();
-  std::vector<BreakpointSpec> specs;
+  std::vector<BreakpointRequest> breakpoints;
   const json requested = args.value("breakpoints", json::array());
   for (const json& bp : requested) {
     const std::int64_t line = IntegerOf(bp, "line").value_or(0);
@@ -387,14 +387,14 @@ void Session::SetBreakpoints(const json& request, const json& args) {
         answer["verified"] = true;
         answer["line"] = at + 1;
         answer["source"] = {{"path", U8(filePaths_[static_cast<std::size_t>(file)])}};
-        specs.push_back({at, U16(StringOf(bp, "condition")), U16(StringOf(bp, "hitCondition")),
-                         U16(StringOf(bp, "logMessage"))});
+        breakpoints.push_back({at, U16(StringOf(bp, "condition")),
+                               U16(StringOf(bp, "hitCondition")), U16(StringOf(bp, "logMessage"))});
       }
     }
     answer["id"] = static_cast<std::int64_t>(result.size()) + 1;
     result.push_back(answer);
   }
-  if (file >= 0) engine_.SetBreakpoints(file, specs);
+  if (file >= 0) engine_.SetBreakpoints(file, breakpoints);
   Respond(request, {{"breakpoints", result}});
 }
 

@@ -349,13 +349,13 @@ void MainWindow::SyncBreakpoints(int file) {
   if (file < 0 || static_cast<std::size_t>(file) >= editors_.size()) return;
   const SourceEditor& editor = *editors_[static_cast<std::size_t>(file)];
   const std::vector<bool>& marks = editor.BreakpointMarks();
-  std::vector<BreakpointSpec> specs;
+  std::vector<BreakpointRequest> requests;
   for (std::size_t line = 0; line < marks.size(); ++line) {
     if (!marks[line]) continue;
     const int at = static_cast<int>(line);
-    specs.push_back({at, editor.BreakpointCondition(at), u"", u""});
+    requests.push_back({at, editor.BreakpointCondition(at), u"", u""});
   }
-  bridge_->engine().SetBreakpoints(file, specs);
+  bridge_->engine().SetBreakpoints(file, requests);
 }
 
 // The run reads each modified file from its "<path>$$$" copy.
