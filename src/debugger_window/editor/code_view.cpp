@@ -8,6 +8,7 @@
 #include "base/code_points.h"
 #include "debugger/editing/text_search.h"
 #include "debugger/syntax/long_lines.h"
+#include "debugger_window/window_class.h"
 
 namespace zelk::window {
 namespace {
@@ -42,17 +43,7 @@ bool OpenClipboardPatiently(HWND owner) {
 
 CodeView::CodeView(HWND parent, CodeViewOwner* owner, const AppearanceSettings& look)
     : owner_(owner), look_(look) {
-  static const bool registered = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = &CodeView::Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_IBEAM));
-    wc.lpszClassName = kClassName;
-    return RegisterClassExW(&wc) != 0;
-  }();
-  (void)registered;
+  RegisterWindowClass(kClassName, &CodeView::Proc, IDC_IBEAM, CLR_INVALID, CS_DBLCLKS);
   buffer_.OnChange([this](const LineChange& change) { OnBufferChange(change); });
   lines_.resize(1);
   CreateFonts();

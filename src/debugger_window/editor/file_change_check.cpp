@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "debugger_window/window_class.h"
 #include "foundation/messages.h"
 #include "platform/platform.h"
 #include "platform/win32/window_utils.h"
@@ -22,17 +23,7 @@ const wchar_t* W(const std::u16string& text) {
 class Balloon {
  public:
   Balloon(HWND debugger, const std::u16string& text) {
-    static const bool registered = [] {
-      WNDCLASSEXW wc{};
-      wc.cbSize = sizeof wc;
-      wc.lpfnWndProc = &Balloon::Proc;
-      wc.hInstance = GetModuleHandleW(nullptr);
-      wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-      wc.hbrBackground = CreateSolidBrush(kBalloonBack);
-      wc.lpszClassName = kFileBalloonClass;
-      return RegisterClassExW(&wc) != 0;
-    }();
-    (void)registered;
+    RegisterWindowClass(kFileBalloonClass, &Balloon::Proc, IDC_ARROW, kBalloonBack);
     std::u16string shown = text;
     std::replace(shown.begin(), shown.end(), u'\r', u'\n');
     RECT area{0, 0, 0, 0};

@@ -13,6 +13,7 @@
 #include "debugger_window/editor/condition_dialog.h"
 #include "debugger_window/editor/editor_menu.h"
 #include "debugger_window/editor/gutter.h"
+#include "debugger_window/window_class.h"
 #include "foundation/messages.h"
 #include "foundation/text_file.h"
 #include "platform/platform.h"
@@ -107,17 +108,7 @@ class SourceEditorImpl final : public SourceEditor, private CodeViewOwner {
 };
 
 SourceEditorImpl::SourceEditorImpl(HWND parent) {
-  static const bool registered = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &SourceEditorImpl::Proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    wc.hbrBackground = CreateSolidBrush(kFormColour);
-    wc.lpszClassName = kContainerClass;
-    return RegisterClassExW(&wc) != 0;
-  }();
-  (void)registered;
+  RegisterWindowClass(kContainerClass, &SourceEditorImpl::Proc, IDC_ARROW, kFormColour);
   CreateWindowExW(0, kContainerClass, L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 0, parent, nullptr,
                   GetModuleHandleW(nullptr), this);
   gutter_ = std::make_unique<Gutter>(

@@ -1,0 +1,14 @@
+// The window classes this program registers for its own child windows.
+#pragma once
+
+#include <windows.h>
+
+namespace zelk::window {
+
+// Registers the class the first time it is asked for; later calls with the
+// same name do nothing. background CLR_INVALID leaves the painting to the
+// window itself.
+void RegisterWindowClass(const wchar_t* name, WNDPROC proc, LPCWSTR cursor,
+                         COLORREF background = CLR_INVALID, UINT style = 0);
+
+}  // namespace zelk::window
