@@ -6,6 +6,8 @@
 //   X.args    arguments placed before the script path (optional, one line)
 //   X.status  expected exit status (optional, default 0); POSIX shows a code
 //             outside 0..255 as 255
+//   X.win.out, X.posix.out (and .err, .status)  where the platforms differ,
+//             used instead of X.out (.err, .status) on that platform only
 //   X.lang    "ja" runs the script on a Japanese system (optional). Natively the
 //             runner sets the child's LANG; Wine fixes the system language when
 //             its server starts, so there the runner takes only the scripts
@@ -256,17 +258,29 @@ std::string Difference(const std::string& expected, const std::string& actual) {
   }
 }
 
+#ifdef _WIN32
+constexpr const char* kPlatformInfix = ".win";
+#else
+constexpr const char* kPlatformInfix = ".posix";
+#endif
+
+// X.ext, or X.win.ext / X.posix.ext when this platform has its own.
+fs::path Beside(const fs::path& script, const char* ext) {
+  fs::path own = script;
+  own.replace_extension(std::string(kPlatformInfix) + ext);
+  if (fs::exists(own)) return own;
+  fs::path p = script;
+  p.replace_extension(ext);
+  return p;
+}
+
 class ScriptTest : public testing::Test {
  public:
   ScriptTest(fs::path script, std::string root, std::string zelkrun)
       : script_(std::move(script)), root_(std::move(root)), zelkrun_(std::move(zelkrun)) {}
 
   void TestBody() override {
-    auto beside = [&](const char* ext) {
-      fs::path p = script_;
-      p.replace_extension(ext);
-      return p;
-    };
+    auto beside = [&](const char* ext) { return Beside(script_, ext); };
     std::vector<std::string> args;
     if (fs::exists(beside(".args"))) args = SplitArgs(FirstLine(ReadFileBytes(beside(".args"))));
     args.push_back(script_.string());
@@ -343,9 +357,7 @@ int main(int argc, char** argv) {
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     const fs::path& p = entry.path();
     if (entry.is_regular_file() && p.extension() == ".zls") {
-      fs::path out = p;
-      out.replace_extension(".out");
-      if (!fs::exists(out)) continue;
+      if (!fs::exists(Beside(p, ".out"))) continue;
 #ifdef _WIN32
       fs::path lang = p;
       lang.replace_extension(".lang");
