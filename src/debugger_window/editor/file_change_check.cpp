@@ -6,18 +6,18 @@
 #include "debugger_window/window_class.h"
 #include "foundation/messages.h"
 #include "platform/platform.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/window_utils.h"
 
 namespace zelk::window {
+
+using win::W;
+
 namespace {
 
 constexpr int kBalloonLimitMs = 59999;
 constexpr int kPadding = 8;
 constexpr COLORREF kBalloonBack = RGB(255, 255, 225);
-
-const wchar_t* W(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
 
 // A note that shows its window text, lines split at CR, and takes no focus.
 class Balloon {

@@ -16,15 +16,15 @@
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "platform/platform.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/window_utils.h"
 #include "runtime/driver/run_driver.h"
 
 namespace zelk::window {
-namespace {
 
-const wchar_t* W(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
+using win::W;
+
+namespace {
 
 constexpr char16_t kTempSuffix[] = u"$$$";
 constexpr char16_t kUntitledName[] = u"_$$$_.ZLS";

@@ -14,13 +14,13 @@
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "platform/platform.h"
+#include "platform/win32/wide_text.h"
 
 namespace zelk::window {
-namespace {
 
-const wchar_t* W(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
+using win::W;
+
+namespace {
 
 constexpr int kBarHeight = 24;
 constexpr int kRunButtonWidth = 42;

@@ -15,20 +15,14 @@
 #include "base/utf.h"
 #include "platform/ole_date.h"
 #include "platform/platform.h"
+#include "platform/win32/wide_text.h"
 
 namespace zelk::os {
+
+using win::FromW;
+using win::W;
+
 namespace {
-
-const wchar_t* W(const std::u16string& s) {
-  return reinterpret_cast<const wchar_t*>(s.c_str());
-}
-
-std::u16string FromW(const wchar_t* s, std::size_t n) {
-  return std::u16string(reinterpret_cast<const char16_t*>(s), n);
-}
-std::u16string FromW(const wchar_t* s) {
-  return FromW(s, wcslen(s));
-}
 
 std::u16string WithoutTrailingSeparator(std::u16string s) {
   // "C:\" keeps its separator: without it the text names the drive's current folder.

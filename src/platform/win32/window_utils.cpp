@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/platform.h"
+#include "platform/win32/wide_text.h"
 
 namespace zelk::win {
 namespace {
@@ -16,14 +17,6 @@ constexpr int kMaxDroppedName = 1200;
 // DWMWA_EXTENDED_FRAME_BOUNDS; dwmapi.h is not included because the DLL is
 // loaded at run time (it is missing or a stub on some systems).
 constexpr DWORD kExtendedFrameBounds = 9;
-
-const wchar_t* W(const std::u16string& s) {
-  return reinterpret_cast<const wchar_t*>(s.c_str());
-}
-
-std::u16string FromW(const wchar_t* s, std::size_t n) {
-  return std::u16string(reinterpret_cast<const char16_t*>(s), n);
-}
 
 using DwmGetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, PVOID, DWORD);
 
