@@ -84,6 +84,9 @@ AppearanceSettings ReadAppearanceSettings() {
   if (std::ranges::find(kTabWidthChoices, tab) != std::end(kTabWidthChoices)) {
     s.tabWidth = static_cast<int>(tab);
   }
+  // The product's DefaultFont, shared with the stand-alone interpreter, is
+  // the editor's font until the debugger has one of its own.
+  ReadFont(ProductIniRead(kSection, u"DefaultFont"), &s);
   ReadFont(IniRead(kSection, u"Font"), &s);
   std::vector<std::u16string> colours = NumberParts(IniRead(kSection, u"Color"));
   ReadColour(colours, 0, &s.background);

@@ -55,6 +55,18 @@ TEST_F(AppearanceSettingsTest, WithoutKeysTheDefaultsApply) {
   EXPECT_EQ(u"\uFF2D\uFF33 \u30B4\u30B7\u30C3\u30AF", ReadAppearanceSettings().fontName);
 }
 
+TEST_F(AppearanceSettingsTest, TheProductDefaultFontYieldsToTheDebuggersOwn) {
+  ASSERT_TRUE(SaveTextFile(AppPaths().productSettingsFile, {u"[SET]", u"DefaultFont=Meiryo,12"},
+                           kEncodingAnsi));
+  AppearanceSettings s = ReadAppearanceSettings();
+  EXPECT_EQ(u"Meiryo", s.fontName);
+  EXPECT_EQ(12, s.fontSize);
+  Store({u"[SET]", u"Font=Consolas,11"});
+  s = ReadAppearanceSettings();
+  EXPECT_EQ(u"Consolas", s.fontName);
+  EXPECT_EQ(11, s.fontSize);
+}
+
 TEST_F(AppearanceSettingsTest, ReadsEveryFormAndDefaultsWhatIsMissing) {
   Store({u"[SET]", u"Font=Lucida Console , 6", u"TabWidth=5", u"Color=$000080 16777215",
          u"Syntax=255", u"Constant=,3", u"SpecialVar=$FF00FF,2", u"Comment=abc,1",
