@@ -14,15 +14,16 @@
 #include "debugger_window/main/main_window_impl.h"
 #include "debugger_window/main/tool_icons.h"
 #include "foundation/messages.h"
+#include "foundation/own_windows.h"
 #include "foundation/user_interface.h"
+#include "platform/win32/wide_text.h"
 #include "platform/win32/window_utils.h"
 
 namespace zelk::window {
-namespace {
 
-const wchar_t* W(const std::u16string& text) {
-  return reinterpret_cast<const wchar_t*>(text.c_str());
-}
+using win::W;
+
+namespace {
 
 constexpr int kBarHeight = 24;
 constexpr int kSplitterSize = 4;
@@ -233,12 +234,14 @@ bool MainWindow::Create(int show) {
 
   bridge_ = std::make_unique<RunBridge>(interp_, hwnd_);
   panel_ = VariablesPanel::Create(hwnd_, bridge_->engine());
+  panel_->SetGlobalHeight(sizes_.globalHeight);
   bridge_->SetVariablesPanel(panel_.get());
   panel_->OnFrameSelected([this](SourceLine at) { ShowLine(at.file, at.line); });
   userInterface = std::make_unique<WindowInterface>(*this);
   SetUserInterface(userInterface.get());
 
   OpenMessageFilter(hwnd_);
+  SetRunTitle(u"");
   OpenUntitled();
   ApplyLayout(ButtonLayout::kStartUp);
   Layout();
@@ -329,6 +332,7 @@ void MainWindow::SaveLayout() {
   const RECT& r = placement.rcNormalPosition;
   // A collapsed part would bring back a collapsed window: keep the last good one.
   if (r.right - r.left <= 0 || r.bottom - r.top <= 0) return;
+  sizes_.globalHeight = panel_->GlobalHeight();
   WriteLayoutSettings(r.left, r.top, r.right - r.left, r.bottom - r.top, sizes_);
 }
 
@@ -481,6 +485,8 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       DeleteEditorCopies();
       SetUserInterface(nullptr);
       userInterface.reset();
+      // Last: stopping the run above retitles the window.
+      RemoveOwnWindow(reinterpret_cast<std::uintptr_t>(hwnd_));
       return 0;
     default:
       break;

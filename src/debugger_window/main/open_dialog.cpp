@@ -9,6 +9,9 @@
 
 #include "base/text_scan.h"
 #include "foundation/messages.h"
+#include "platform/platform.h"
+#include "platform/win32/wide_text.h"
+#include "platform/win32/window_utils.h"
 
 namespace zelk::window {
 namespace {
@@ -73,19 +76,35 @@ std::vector<std::uint32_t> ParameterTemplate() {
   return t.Finish();
 }
 
+struct DialogState {
+  HWND owner;
+  std::u16string parameters;
+};
+
 UINT_PTR CALLBACK ParameterHook(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     const auto* request = reinterpret_cast<const OPENFILENAMEW*>(lParam);
     SetWindowLongPtrW(dialog, DWLP_USER, static_cast<LONG_PTR>(request->lCustData));
     return TRUE;
   }
-  if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == CDN_FILEOK) {
-    auto* parameters = reinterpret_cast<std::u16string*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  if (message != WM_NOTIFY) return 0;
+  auto* state = reinterpret_cast<DialogState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  if (state == nullptr) return 0;
+  const UINT code = reinterpret_cast<const NMHDR*>(lParam)->code;
+  if (code == CDN_INITDONE) {
+    // The dialog opens at the debugger's top-left corner, not where the
+    // system would centre it.
+    RECT at;
+    if (state->owner && GetWindowRect(state->owner, &at)) {
+      SetWindowPos(GetParent(dialog), nullptr, at.left, at.top, 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  } else if (code == CDN_FILEOK) {
     HWND edit = GetDlgItem(dialog, kParameterEditId);
     std::u16string text(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1, u'\0');
     text.resize(static_cast<std::size_t>(GetWindowTextW(
         edit, reinterpret_cast<wchar_t*>(text.data()), static_cast<int>(text.size()))));
-    if (parameters) *parameters = std::u16string(TrimView(text));
+    state->parameters = std::u16string(TrimView(text));
   }
   return 0;
 }
@@ -94,24 +113,39 @@ UINT_PTR CALLBACK ParameterHook(HWND dialog, UINT message, WPARAM, LPARAM lParam
 
 std::u16string SelectScriptFile(HWND owner) {
   std::vector<std::uint32_t> layout = ParameterTemplate();
-  std::u16string parameters;
-  wchar_t name[MAX_PATH * 2] = {};
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof(dialog);
-  dialog.hwndOwner = owner;
-  // The template handle is the template itself once it is in memory.
-  dialog.hInstance = reinterpret_cast<HINSTANCE>(layout.data());
-  dialog.lpstrFilter = L"ZelkScript Files\0*.zls\0";
-  dialog.lpstrFile = name;
-  dialog.nMaxFile = MAX_PATH * 2;
-  dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER |
-                 OFN_ENABLEHOOK | OFN_ENABLETEMPLATEHANDLE;
-  dialog.lpfnHook = ParameterHook;
-  dialog.lCustData = reinterpret_cast<LPARAM>(&parameters);
-  if (!GetOpenFileNameW(&dialog)) return u"";
-  std::u16string chosen(reinterpret_cast<const char16_t*>(name));
-  if (!parameters.empty()) chosen += u" " + parameters;
-  return chosen;
+  DialogState state{owner, u""};
+  std::u16string folder;
+  // A shortcut to a folder opens the dialog again there.
+  for (int round = 0; round < 16; ++round) {
+    wchar_t name[MAX_PATH * 2] = {};
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = owner;
+    // The template handle is the template itself once it is in memory.
+    dialog.hInstance = reinterpret_cast<HINSTANCE>(layout.data());
+    dialog.lpstrFilter = L"ZelkScript Files\0*.zls\0";
+    dialog.lpstrFile = name;
+    dialog.nMaxFile = MAX_PATH * 2;
+    dialog.lpstrInitialDir = folder.empty() ? nullptr : win::W(folder);
+    // Shortcuts come back as themselves: their arguments belong to the command.
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER |
+                   OFN_ENABLEHOOK | OFN_ENABLETEMPLATEHANDLE | OFN_NODEREFERENCELINKS;
+    dialog.lpfnHook = ParameterHook;
+    dialog.lCustData = reinterpret_cast<LPARAM>(&state);
+    if (!GetOpenFileNameW(&dialog)) return u"";
+    std::u16string chosen(reinterpret_cast<const char16_t*>(name));
+    std::u16string arguments;
+    if (win::ResolveShortcut(chosen, &arguments)) {
+      if (os::FolderExists(chosen)) {
+        folder = chosen;
+        continue;
+      }
+      chosen += arguments;  // " " and the arguments, when it has any
+    }
+    if (!state.parameters.empty()) chosen += u" " + state.parameters;
+    return chosen;
+  }
+  return u"";
 }
 
 }  // namespace zelk::window

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <mutex>
 #include <optional>
 
@@ -103,6 +104,11 @@ class Panel final : public VariablesPanel {
   HWND LocalGrid() const override { return local_->Window(); }
   HWND CallStackList() const override { return callStack_; }
   HWND WatchList() const override { return watchList_; }
+  int GlobalHeight() const override { return globalHeight_; }
+  void SetGlobalHeight(int height) override {
+    globalHeight_ = height;
+    Layout();
+  }
 
  private:
   static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
@@ -133,7 +139,8 @@ class Panel final : public VariablesPanel {
   HWND watchEdit_ = nullptr;
   HWND watchAdd_ = nullptr;
   int page_ = kLocalPage;
-  int globalHeight_ = kGlobalHeight;
+  int globalHeight_ = kGlobalHeight;  // as wanted (dragged or from the settings)
+  int shownGlobal_ = kGlobalHeight;   // within the panel's present height
   HFONT font_ = nullptr;
   bool dragging_ = false;
   int dragOffset_ = 0;
@@ -226,10 +233,10 @@ void Panel::Layout() {
   const int height = client.bottom;
   // Both parts keep more than the splitter's minimum where there is room.
   const int most = height - kSplitterHeight - kSplitterMinimum - 1;
-  if (globalHeight_ > most) globalHeight_ = most;
-  if (globalHeight_ <= kSplitterMinimum) globalHeight_ = kSplitterMinimum + 1;
-  global_->Place(0, 0, width, globalHeight_);
-  const int tabsTop = globalHeight_ + kSplitterHeight;
+  // A window made small for a moment keeps the wanted height for later.
+  shownGlobal_ = std::max(std::min(globalHeight_, most), kSplitterMinimum + 1);
+  global_->Place(0, 0, width, shownGlobal_);
+  const int tabsTop = shownGlobal_ + kSplitterHeight;
   MoveWindow(tabs_, 0, tabsTop, width, kTabHeight, TRUE);
   const int top = tabsTop + kTabHeight;
   const int rest = height - top > 0 ? height - top : 0;
@@ -515,7 +522,7 @@ LRESULT Panel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       POINT at;
       GetCursorPos(&at);
       ScreenToClient(window_, &at);
-      if (at.y >= globalHeight_ && at.y < globalHeight_ + kSplitterHeight) {
+      if (at.y >= shownGlobal_ && at.y < shownGlobal_ + kSplitterHeight) {
         SetCursor(LoadCursorW(nullptr, IDC_SIZENS));
         return TRUE;
       }
@@ -523,9 +530,9 @@ LRESULT Panel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_LBUTTONDOWN: {
       const int y = static_cast<short>(HIWORD(lParam));
-      if (y >= globalHeight_ && y < globalHeight_ + kSplitterHeight) {
+      if (y >= shownGlobal_ && y < shownGlobal_ + kSplitterHeight) {
         dragging_ = true;
-        dragOffset_ = y - globalHeight_;
+        dragOffset_ = y - shownGlobal_;
         SetCapture(window_);
       }
       return 0;
@@ -534,6 +541,7 @@ LRESULT Panel::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (dragging_) {
         globalHeight_ = static_cast<short>(HIWORD(lParam)) - dragOffset_;
         Layout();
+        globalHeight_ = shownGlobal_;
       }
       return 0;
     case WM_LBUTTONUP:

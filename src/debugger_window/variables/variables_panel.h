@@ -45,6 +45,10 @@ class VariablesPanel {
   // Called when the user picks a frame in the call stack (to show its line).
   virtual void OnFrameSelected(std::function<void(SourceLine)> handler) = 0;
 
+  // The global grid's height (the middle number of the saved layout).
+  virtual int GlobalHeight() const = 0;
+  virtual void SetGlobalHeight(int height) = 0;
+
   // The grids and lists, for the owner's tab order and for tests.
   virtual HWND GlobalGrid() const = 0;
   virtual HWND LocalGrid() const = 0;

@@ -25,6 +25,7 @@
 #include "debugger_window/main/main_window.h"
 #include "debugger_window/main/open_dialog.h"
 #include "foundation/messages.h"
+#include "foundation/own_windows.h"
 #include "foundation/settings.h"
 #include "runtime/core/interpreter.h"
 
@@ -532,6 +533,7 @@ struct OpenAnswer {
   std::u16string file;
   std::u16string parameters;
   std::u16string label;
+  RECT place{};  // the dialog's window when it was answered
   bool seen = false;
 };
 OpenAnswer* pendingOpen = nullptr;
@@ -557,6 +559,7 @@ BOOL CALLBACK FillOpenDialog(HWND window, LPARAM) {
   if (parameters == nullptr) return TRUE;
   OpenAnswer& answer = *pendingOpen;
   answer.label = TextOf(Descendant(window, kParameterLabelId));
+  GetWindowRect(window, &answer.place);
   SetWindowTextW(parameters, reinterpret_cast<const wchar_t*>(answer.parameters.c_str()));
   // The file name box: an edit in some versions of the dialog, a combo box in others.
   for (int id : {edt1, cmb13}) {
@@ -588,10 +591,85 @@ TEST_F(MainWindowTest, LoadOpensTheChosenScriptWithItsParameters) {
   pendingOpen = nullptr;
   ASSERT_TRUE(answer.seen);
   EXPECT_EQ(U8(answer.label), "Parameter(&M):");
+  RECT corner;
+  GetWindowRect(main_, &corner);
+  EXPECT_EQ(answer.place.left, corner.left) << "the dialog opens at the debugger's corner";
+  EXPECT_EQ(answer.place.top, corner.top);
   ASSERT_TRUE(PumpUntil([this] { return Title() == "ZELK Debugger - loaded.zls"; }));
   Click(kIdRun);
   ASSERT_TRUE(WaitIdle());
   EXPECT_EQ(Printed(), "2:p1|p 2\r\n");
+}
+
+TEST_F(MainWindowTest, LoadTakesAShortcutWithItsArguments) {
+  Open(u"");
+  const std::u16string script = Write("linked.zls", "PRINT JOIN(PARAM_STR, \"|\")\r\n");
+  const std::u16string link = (folder_ / "linked.lnk").u16string();
+  {
+    CoInitialize(nullptr);
+    IShellLinkW* shell = nullptr;
+    IPersistFile* file = nullptr;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_IShellLinkW, reinterpret_cast<void**>(&shell))));
+    shell->SetPath(reinterpret_cast<const wchar_t*>(script.c_str()));
+    shell->SetArguments(L"a1 a2");
+    ASSERT_TRUE(
+        SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))));
+    ASSERT_TRUE(SUCCEEDED(file->Save(reinterpret_cast<const wchar_t*>(link.c_str()), TRUE)));
+    file->Release();
+    shell->Release();
+  }
+  OpenAnswer answer;
+  answer.file = link;
+  answer.parameters = u"p3";
+  pendingOpen = &answer;
+  SetTimer(nullptr, 0, 50, OpenTimer);
+  Click(kIdLoad);
+  pendingOpen = nullptr;
+  ASSERT_TRUE(answer.seen);
+  ASSERT_TRUE(PumpUntil([this] { return Title() == "ZELK Debugger - linked.zls"; })) << Title();
+  Click(kIdRun);
+  ASSERT_TRUE(WaitIdle());
+  EXPECT_EQ(Printed(), "a1|a2|p3\r\n");
+}
+
+TEST_F(MainWindowTest, TheStoredLayoutAndTitleReachTheirReaders) {
+  IniWrite(u"SET", u"Ratio", u"208,200,247");
+  const std::u16string main = Write("layout.zls", "PRINT 1\r\n");
+  Open(main);
+  // The global grid: the highest visible list view of the right panel.
+  std::pair<HWND, LONG> global{nullptr, LONG_MAX};
+  EnumChildWindows(
+      main_,
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* best = reinterpret_cast<std::pair<HWND, LONG>*>(param);
+        wchar_t cls[32] = {};
+        GetClassNameW(window, cls, 32);
+        RECT r;
+        GetWindowRect(window, &r);
+        if (std::wstring_view(cls) == L"SysListView32" && IsWindowVisible(window) &&
+            r.top < best->second) {
+          *best = {window, r.top};
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&global));
+  ASSERT_NE(global.first, nullptr);
+  RECT grid;
+  GetWindowRect(global.first, &grid);
+  EXPECT_NEAR(grid.bottom - grid.top, 200, 4) << "the global grid takes the stored height";
+
+  // The window functions read the debugger's title without messaging it.
+  std::u16string title;
+  const auto handle = reinterpret_cast<std::uintptr_t>(main_);
+  EXPECT_EQ(FindOwnWindow(OwnWindowRole::kDebuggerMain), handle);
+  ASSERT_TRUE(OwnWindowTitle(handle, &title));
+  EXPECT_EQ(U8(title), "ZELK Debugger - layout.zls");
+
+  PostMessageW(main_, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !IsWindow(main_); }));
+  EXPECT_EQ(U8(IniRead(u"SET", u"Ratio")), "208,200,247");
+  EXPECT_FALSE(IsOwnWindow(handle));
 }
 
 TEST_F(MainWindowTest, JapaneseMessages) {
