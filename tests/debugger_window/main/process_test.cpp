@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -81,6 +82,15 @@ TEST(ZelkDebugProgram, RunsToABreakpointAndOnAsAUserDrivesIt) {
   PROCESS_INFORMATION process{};
   ASSERT_TRUE(CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
                              nullptr, &startup, &process));
+  // A failed assertion must not leave the program running.
+  struct Ender {
+    PROCESS_INFORMATION& process;
+    ~Ender() {
+      TerminateProcess(process.hProcess, 1);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    }
+  } ender{process};
   WaitForInputIdle(process.hProcess, 10000);
   Found found{process.dwProcessId};
   ASSERT_TRUE(WaitUntil([&] {
@@ -89,6 +99,14 @@ TEST(ZelkDebugProgram, RunsToABreakpointAndOnAsAUserDrivesIt) {
   }));
   HWND main = found.window;
   ASSERT_TRUE(WaitUntil([&] { return Text(main) == L"ZELK Debugger - proc.zls"; }));
+  // The program speaks the system's language (the tests also run on a Japanese one).
+  const bool japanese = (GetSystemDefaultLangID() & 0x3FF) == LANG_JAPANESE;
+  if (const char* want = std::getenv("ZELK_EXPECT_LANGUAGE")) {
+    ASSERT_EQ(std::string(want) == "ja", japanese)
+        << "the system language is not the one asked for";
+  }
+  const std::wstring running = japanese ? L" (\u5B9F\u884C\u4E2D)" : L" (Executing)";
+  const std::wstring stopped = japanese ? L" (\u505C\u6B62)" : L" (Stop)";
 
   HWND gutter = nullptr;
   ASSERT_TRUE(WaitUntil([&] {
@@ -106,17 +124,14 @@ TEST(ZelkDebugProgram, RunsToABreakpointAndOnAsAUserDrivesIt) {
   ASSERT_TRUE(WaitUntil([&] { return Number(Text(gutter), L"current") == 2; }));
   HWND print = GetDlgItem(main, kIdPrint);
   EXPECT_EQ(Text(print), L"");
-  EXPECT_EQ(Text(main), L"ZELK Debugger - proc.zls (Executing)");
+  EXPECT_EQ(Text(main), L"ZELK Debugger - proc.zls" + running);
 
   PostMessageW(main, WM_KEYDOWN, VK_F5, 0);
-  ASSERT_TRUE(WaitUntil([&] { return Text(main) == L"ZELK Debugger - proc.zls (Stop)"; }));
+  ASSERT_TRUE(WaitUntil([&] { return Text(main) == L"ZELK Debugger - proc.zls" + stopped; }));
   EXPECT_EQ(Text(print), L"1\r\n2\r\n");
 
   PostMessageW(main, WM_CLOSE, 0, 0);
   EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
-  TerminateProcess(process.hProcess, 1);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
 }
