@@ -1,12 +1,7 @@
 #include "debugger_window/main/run_bridge.h"
 
-#include <exception>
-
-#include "base/utf.h"
 #include "debugger_window/variables/variables_panel.h"
-#include "foundation/script_log.h"
 #include "platform/platform.h"
-#include "runtime/check/prerun_check.h"
 #include "runtime/driver/run_driver.h"
 
 namespace zelk::window {
@@ -40,38 +35,12 @@ bool RunBridge::Start(const std::u16string& mainPath, const std::vector<std::u16
   return true;
 }
 
-// The run pipeline of the console program, with one difference: each file is
-// read from its editor's "<path>$$$" copy where the window left one, so that
-// unsaved edits run.
+// Each file is read from its editor's "<path>$$$" copy where the window
+// left one, so that unsaved edits run.
 int RunBridge::Run(const std::u16string& mainPath, const std::vector<std::u16string>& params) {
   interp_.SetMainThread();
-  bool ran = false;
-  try {
-    interp_.assembly.setMainPath(EnterScriptFolder(mainPath));
-    if (interp_.assembly.AssembleScript(ScriptAssembly::Source::kEditorCopies) &&
-        !interp_.assembly.createNewFileRequested()) {
-      const bool failed = interp_.preprocessor.FReLoad(interp_.assembly.combinedSource());
-      interp_.TakeStatementKinds();
-      // Preprocessing resets the abort level: a stop that came before still counts.
-      if (stopRequested_ || interp_.run.runState == kRunIdle) interp_.run.abortLevel = 1;
-      if (!failed && interp_.run.errorFlag == 0 && interp_.run.abortLevel == 0) {
-        RunPrepared();
-        if (!CheckDefinitions(interp_) && interp_.run.errorFlag == 0) {
-          UScrCall(interp_, u"__MAIN__", params);
-          RunCleanup(interp_);
-          ran = true;
-        }
-      }
-    }
-  } catch (const std::exception& e) {
-    ShowError(u"pplay:" + Utf8ToText(e.what()));
-    interp_.run.errorFlag = 1;
-  }
-  const bool stopped = interp_.run.runState.exchange(kRunIdle) == kRunIdle;
-  FlushLog();
-  if (stopped) return kStoppedStatus;
-  if (!ran || interp_.run.errorFlag != 0) return 1;
-  return interp_.run.exitExitFlag ? interp_.run.exitCode : 0;
+  return FinishRun(interp_,
+                   PlayScript(interp_, mainPath, params, ScriptAssembly::Source::kEditorCopies));
 }
 
 int RunBridge::Join() {

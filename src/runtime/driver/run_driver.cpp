@@ -184,10 +184,10 @@ void RunCleanup(Interpreter& interp) {
 }
 
 bool PlayScript(Interpreter& interp, const std::u16string& mainPath,
-                const std::vector<std::u16string>& params) {
+                const std::vector<std::u16string>& params, ScriptAssembly::Source source) {
   try {
     interp.assembly.setMainPath(EnterScriptFolder(mainPath));
-    if (!interp.assembly.AssembleScript() || interp.assembly.createNewFileRequested()) {
+    if (!interp.assembly.AssembleScript(source) || interp.assembly.createNewFileRequested()) {
       return false;
     }
     bool failed = interp.preprocessor.FReLoad(interp.assembly.combinedSource());
@@ -215,7 +215,10 @@ void StopRun(Interpreter& interp) {
 int RunScriptFile(Interpreter& interp, const std::u16string& mainPath,
                   const std::vector<std::u16string>& params) {
   interp.run.runState = kRunRunning;
-  const bool ran = PlayScript(interp, mainPath, params);
+  return FinishRun(interp, PlayScript(interp, mainPath, params));
+}
+
+int FinishRun(Interpreter& interp, bool ran) {
   const bool stopped = interp.run.runState.exchange(kRunIdle) == kRunIdle;
   FlushLog();
   if (stopped) return kStoppedStatus;

@@ -22,10 +22,15 @@ void SetPreRunCheck(PreRunCheck check);
 // line; false when there is none.
 bool ReportFirstMarker(Interpreter& interp);
 
-// The run itself (pplay): assembly from disk, preprocessing, the check, then
-// UScrCall and RunCleanup. Returns whether the script ran.
+// The run itself (pplay): assembly (from disk, or from the debugger's copies
+// of its editors), preprocessing, the check, then UScrCall and RunCleanup.
+// Returns whether the script ran.
 bool PlayScript(Interpreter& interp, const std::u16string& mainPath,
-                const std::vector<std::u16string>& params);
+                const std::vector<std::u16string>& params,
+                ScriptAssembly::Source source = ScriptAssembly::Source::kFiles);
+// After PlayScript: ends the run state, writes the log and gives the exit
+// status of RunScriptFile.
+int FinishRun(Interpreter& interp, bool ran);
 // The module initialisers in source order, then the procedure `name` as the
 // main program with the parameters as its PARAM_STR.
 void UScrCall(Interpreter& interp, const std::u16string& name,
