@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/messages.h"
 #include "foundation/text_file.h"
 #include "platform/dialogs.h"
 #include "platform/platform.h"
@@ -179,6 +180,24 @@ TEST_F(DialogTest, MessageBoxShowsItsButtonsCentredAndReturnsThePressedOne) {
   EXPECT_EQ(buttons, (std::vector<std::u16string>{u"Yes", u"No"}));
   EXPECT_LE(std::abs(yes.left - (client.right - no.right)), 8) << yes.left << " " << no.right;
   EXPECT_EQ(Printed(), (std::vector<std::u16string>{u"8", u"2", u"2"}));
+}
+
+TEST_F(DialogTest, MessageBoxButtonsSpeakJapaneseOnAJapaneseSystem) {
+  std::vector<std::u16string> buttons;
+  const bool japanese = JapaneseMessages();
+  SetJapaneseMessages(true);
+  Run({u"PRINT MSGBOX(\"Japanese\", BTN_YES + BTN_NO + BTN_CANCEL + BTN_ABORT + BTN_RETRY + "
+       u"BTN_IGNORE)"},
+      [&] {
+        HWND w = WaitFor(L"TUmsgDlg_zelk");
+        buttons = Texts(w, u"Button");
+        Click(ChildWithText(w, u"Button", u"中止(&A)"));
+        WaitGone(w);
+      });
+  SetJapaneseMessages(japanese);
+  EXPECT_EQ(buttons, (std::vector<std::u16string>{u"はい(&Y)", u"いいえ(&N)", u"Cancel",
+                                                  u"中止(&A)", u"再試行(&R)", u"無視(&I)"}));
+  EXPECT_EQ(Printed(), std::vector<std::u16string>{u"16"});
 }
 
 TEST_F(DialogTest, MessageBoxTakesTheScriptsTitleAndMarksAddresses) {
