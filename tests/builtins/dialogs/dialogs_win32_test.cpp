@@ -60,21 +60,21 @@ void WaitGone(HWND w) {
   while (IsWindow(w) && IsWindowVisible(w) && Clock::now() < end) Sleep(10);
 }
 
-std::vector<HWND> Children(HWND parent, const std::u16string& className) {
+struct ChildSearch {
+  std::u16string className;
   std::vector<HWND> found;
-  struct Search {
-    std::u16string className;
-    std::vector<HWND>* found;
-  } search{className, &found};
-  EnumChildWindows(
-      parent,
-      [](HWND w, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        if (ClassOf(w) == s->className) s->found->push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return found;
+};
+
+BOOL CALLBACK CollectChild(HWND w, LPARAM p) {
+  auto* search = reinterpret_cast<ChildSearch*>(p);
+  if (ClassOf(w) == search->className) search->found.push_back(w);
+  return TRUE;
+}
+
+std::vector<HWND> Children(HWND parent, const std::u16string& className) {
+  ChildSearch search{className, {}};
+  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 HWND ChildWithText(HWND parent, const std::u16string& className, const std::u16string& text) {
