@@ -1,0 +1,20 @@
+// The one way the dialog built-ins reach their windows: every window of this
+// family lives on the run's main thread.
+#pragma once
+
+#include <functional>
+
+#include "runtime/core/context.h"
+
+namespace zelk::dialogs {
+
+// Runs show on the main thread and waits for it; true when it ran.
+//
+// On the main thread show runs at once. A script thread must hand show to the
+// main thread's request queue (the blocking run-on-main-thread call of the
+// script threads) and wait there for it; until script threads exist no
+// thread holds a slot that could ask, so the call is refused and the caller
+// returns its no-window result ("", or -1 for POPUPMENU).
+bool RunOnMainThread(THensuFmt& context, const std::function<void()>& show);
+
+}  // namespace zelk::dialogs
