@@ -183,8 +183,41 @@ HWND HotKeyTarget() {
 
 }  // namespace
 
+namespace {
+
+// Only the thread that blocked input can unblock it, and its end unblocks it
+// too: the block lives on a thread of its own, so that whichever thread ends
+// a run can lift it.
+std::mutex blockMutex;
+std::thread blockThread;
+HANDLE blockRelease = nullptr;
+
+void LiftBlock() {
+  if (!blockThread.joinable()) return;
+  SetEvent(blockRelease);
+  blockThread.join();
+  CloseHandle(blockRelease);
+  blockRelease = nullptr;
+}
+
+}  // namespace
+
 bool BlockAllInput(bool block) {
-  return BlockInput(block ? TRUE : FALSE) != 0;
+  std::lock_guard<std::mutex> guard(blockMutex);
+  LiftBlock();
+  if (!block) return true;
+  blockRelease = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!blockRelease) return false;
+  std::promise<bool> blocked;
+  std::future<bool> result = blocked.get_future();
+  blockThread = std::thread([&blocked, release = blockRelease] {
+    const bool ok = BlockInput(TRUE) != 0;
+    blocked.set_value(ok);
+    if (!ok) return;
+    WaitForSingleObject(release, INFINITE);
+    BlockInput(FALSE);
+  });
+  return result.get();
 }
 
 bool StartInputHooks(WindowHandle target, int devices) {
