@@ -200,6 +200,14 @@ void LiftBlock() {
   blockRelease = nullptr;
 }
 
+// A block still held when the program ends is lifted before its thread object goes.
+struct BlockAtExit {
+  ~BlockAtExit() {
+    std::lock_guard<std::mutex> guard(blockMutex);
+    LiftBlock();
+  }
+} blockAtExit;
+
 }  // namespace
 
 bool BlockAllInput(bool block) {
@@ -217,7 +225,12 @@ bool BlockAllInput(bool block) {
     WaitForSingleObject(release, INFINITE);
     BlockInput(FALSE);
   });
-  return result.get();
+  if (result.get()) return true;
+  // Refused: nothing to hold, and no thread may outlive the program.
+  blockThread.join();
+  CloseHandle(blockRelease);
+  blockRelease = nullptr;
+  return false;
 }
 
 bool StartInputHooks(WindowHandle target, int devices) {
