@@ -111,6 +111,7 @@ void AddStringBuiltins(BuiltinBranchTable& table);
 void AddArrayBuiltins(BuiltinBranchTable& table);
 void AddFileBuiltins(BuiltinBranchTable& table);
 void AddDialogBuiltins(BuiltinBranchTable& table);
+void AddWindowBuiltins(BuiltinBranchTable& table);
 
 // The math evaluator for numbers 0..11 and 88..91: up to three arguments as
 // doubles.

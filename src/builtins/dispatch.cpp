@@ -32,6 +32,7 @@ const BuiltinBranchTable& Branches() {
     AddArrayBuiltins(t);
     AddFileBuiltins(t);
     AddDialogBuiltins(t);
+    AddWindowBuiltins(t);
     return t;
   }();
   return table;
