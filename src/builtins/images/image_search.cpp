@@ -77,12 +77,13 @@ class CompiledPattern {
     // Two probe pixels reject nearly every position at once: the first pixel
     // that counts and the first one of another colour after it.
     if (!runs_.empty()) {
-      probes_[0] = Probe{runs_[0].row, runs_[0].offset};
+      probes_[0] =
+          Probe{runs_[0].row, runs_[0].offset, Load(p.Row(runs_[0].row) + runs_[0].offset, bpp)};
       probeCount_ = 1;
       for (const Run& r : runs_) {
         for (int off = r.offset; off < r.offset + r.length && probeCount_ < 2; off += bpp) {
           if (std::memcmp(p.Row(r.row) + off, p.Row(runs_[0].row) + runs_[0].offset, bpp) != 0) {
-            probes_[probeCount_++] = Probe{r.row, off};
+            probes_[probeCount_++] = Probe{r.row, off, Load(p.Row(r.row) + off, bpp)};
           }
         }
         if (probeCount_ == 2) break;
@@ -94,8 +95,10 @@ class CompiledPattern {
   bool MatchesAt(const Plane& area, int x, int y) const {
     const std::size_t base = static_cast<std::size_t>(x) * area.bytes;
     for (int i = 0; i < probeCount_; ++i) {
-      if (!Same(area.Row(y + probes_[i].row) + base + probes_[i].offset, probes_[i].row,
-                probes_[i].offset, plane_.bytes)) {
+      const std::uint8_t* screen = area.Row(y + probes_[i].row) + base + probes_[i].offset;
+      if (tolerant_) {
+        if (!Same(screen, probes_[i].row, probes_[i].offset, plane_.bytes)) return false;
+      } else if (Load(screen, plane_.bytes) != probes_[i].value) {
         return false;
       }
     }
@@ -108,7 +111,15 @@ class CompiledPattern {
  private:
   struct Probe {
     int row, offset;
+    std::uint32_t value;  // the template's pixel, as Load reads it
   };
+
+  static std::uint32_t Load(const std::uint8_t* p, int bytes) {
+    if (bytes == 1) return *p;
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+  }
 
   bool Same(const std::uint8_t* screen, int row, int offset, int length) const {
     const std::size_t at = static_cast<std::size_t>(row) * plane_.width * plane_.bytes + offset;
