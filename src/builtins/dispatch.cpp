@@ -33,6 +33,7 @@ const BuiltinBranchTable& Branches() {
     AddFileBuiltins(t);
     AddDialogBuiltins(t);
     AddWindowBuiltins(t);
+    AddImageBuiltins(t);
     return t;
   }();
   return table;
