@@ -25,18 +25,18 @@ struct Bitmap {
 // False where there is no screen to take pictures of (POSIX hosts).
 bool ScreenImagesAvailable();
 
-struct ScreenRect {
+struct ScreenBox {
   int left = 0, top = 0, right = 0, bottom = 0;
   int Width() const { return right - left; }
   int Height() const { return bottom - top; }
 };
 
 // The virtual desktop: the bounding box of all monitors.
-ScreenRect VirtualDesktop();
+ScreenBox VirtualDesktopBox();
 
 // The window's visible frame, or its client area, in screen coordinates;
 // false when window is no live window.
-bool MeasureWindow(std::uintptr_t window, bool client, ScreenRect* rect);
+bool MeasureWindow(std::uintptr_t window, bool client, ScreenBox* rect);
 
 enum class CaptureMode {
   kAuto = 0,    // a screen copy, or a print of an obscured app-frame window

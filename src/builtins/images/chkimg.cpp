@@ -53,7 +53,7 @@ bool SearchArea(const BuiltinArgs& a, const ImageOrigin& origin, os::CaptureRequ
   int x1 = ClampToInt(a.whole[2]), y1 = ClampToInt(a.whole[3]);
   int x2 = ClampToInt(a.whole[4]), y2 = ClampToInt(a.whole[5]);
   if (origin.window == 0) {
-    const os::ScreenRect desk = os::VirtualDesktop();
+    const os::ScreenBox desk = os::VirtualDesktopBox();
     if (a.text[2].empty()) x1 = desk.left;
     if (a.text[3].empty()) y1 = desk.top;
     if (a.text[4].empty()) x2 = desk.right - 1;
@@ -63,7 +63,7 @@ bool SearchArea(const BuiltinArgs& a, const ImageOrigin& origin, os::CaptureRequ
     x2 = std::min(x2, desk.right - 1);
     y2 = std::min(y2, desk.bottom - 1);
   } else {
-    os::ScreenRect window;
+    os::ScreenBox window;
     if (!os::MeasureWindow(origin.window, origin.client, &window)) {
       *measured = false;
       return false;

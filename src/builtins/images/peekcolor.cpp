@@ -31,7 +31,7 @@ void BuiltinPeekcolor(BuiltinCall& call) {
   } else {
     const ImageOrigin origin = CallerImageOrigin(call.context);
     if (origin.window == 0) {
-      const os::ScreenRect desk = os::VirtualDesktop();
+      const os::ScreenBox desk = os::VirtualDesktopBox();
       if (x < desk.left || y < desk.top || x >= desk.right || y >= desk.bottom) return;
     }
     os::CaptureRequest request;

@@ -98,7 +98,7 @@ void BuiltinSaveimg(BuiltinCall& call) {
       return;
     }
   }
-  const os::ScreenRect desk = os::VirtualDesktop();
+  const os::ScreenBox desk = os::VirtualDesktopBox();
   request.x = static_cast<int>(a.whole[2]);
   request.y = static_cast<int>(a.whole[3]);
   if (id == 0 && a.text[2].empty()) request.x = desk.left;

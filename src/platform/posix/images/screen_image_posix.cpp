@@ -9,11 +9,11 @@ bool ScreenImagesAvailable() {
   return false;
 }
 
-ScreenRect VirtualDesktop() {
-  return ScreenRect{0, 0, 1280, 1024};
+ScreenBox VirtualDesktopBox() {
+  return ScreenBox{0, 0, 1280, 1024};
 }
 
-bool MeasureWindow(std::uintptr_t, bool, ScreenRect*) {
+bool MeasureWindow(std::uintptr_t, bool, ScreenBox*) {
   return false;
 }
 

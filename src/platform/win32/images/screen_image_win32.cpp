@@ -140,7 +140,7 @@ bool ClassIs(HWND wnd, const wchar_t* name) {
 bool AreaUnobscured(HWND window, const RECT& area) {
   const bool maximised = IsZoomed(window) != FALSE;
   if (!maximised) {
-    const ScreenRect desk = VirtualDesktop();
+    const ScreenBox desk = VirtualDesktopBox();
     if (area.left < desk.left || area.top < desk.top || area.right > desk.right ||
         area.bottom > desk.bottom) {
       return false;
@@ -214,14 +214,14 @@ bool ScreenImagesAvailable() {
   return true;
 }
 
-ScreenRect VirtualDesktop() {
+ScreenBox VirtualDesktopBox() {
   const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
   const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-  return ScreenRect{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                    top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+  return ScreenBox{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                   top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
-bool MeasureWindow(std::uintptr_t window, bool client, ScreenRect* rect) {
+bool MeasureWindow(std::uintptr_t window, bool client, ScreenBox* rect) {
   HWND wnd = reinterpret_cast<HWND>(window);
   if (!wnd || !IsWindow(wnd)) return false;
   RECT r{};
@@ -233,15 +233,15 @@ bool MeasureWindow(std::uintptr_t window, bool client, ScreenRect* rect) {
   } else {
     r = win::VisibleWindowRect(wnd);
   }
-  *rect = ScreenRect{r.left, r.top, r.right, r.bottom};
+  *rect = ScreenBox{r.left, r.top, r.right, r.bottom};
   return true;
 }
 
 bool CaptureArea(const CaptureRequest& request, Bitmap* out) {
-  const ScreenRect desk = VirtualDesktop();
+  const ScreenBox desk = VirtualDesktopBox();
   HWND wnd = reinterpret_cast<HWND>(request.window);
   int left = request.x, top = request.y, width = request.width, height = request.height;
-  ScreenRect base = desk;
+  ScreenBox base = desk;
   if (wnd) {
     if (!MeasureWindow(request.window, request.client, &base)) return false;
     left += base.left;
