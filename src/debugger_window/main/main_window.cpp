@@ -14,9 +14,9 @@
 #include "debugger_window/main/main_window_impl.h"
 #include "debugger_window/main/tool_icons.h"
 #include "foundation/messages.h"
-#include "foundation/own_windows.h"
 #include "foundation/user_interface.h"
 #include "platform/win32/wide_text.h"
+#include "platform/windowing.h"
 #include "platform/win32/window_utils.h"
 
 namespace zelk::window {
@@ -241,7 +241,8 @@ bool MainWindow::Create(int show) {
   SetUserInterface(userInterface.get());
 
   OpenMessageFilter(hwnd_);
-  SetRunTitle(u"");
+  // Window searches leave it out and GET_THISZELK_WIN names it.
+  os::SetOwnWindow(os::OwnWindow::kMainWindow, reinterpret_cast<os::WindowHandle>(hwnd_));
   OpenUntitled();
   ApplyLayout(ButtonLayout::kStartUp);
   Layout();
@@ -485,8 +486,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       DeleteEditorCopies();
       SetUserInterface(nullptr);
       userInterface.reset();
-      // Last: stopping the run above retitles the window.
-      RemoveOwnWindow(reinterpret_cast<std::uintptr_t>(hwnd_));
+      os::SetOwnWindow(os::OwnWindow::kMainWindow, 0);
       return 0;
     default:
       break;

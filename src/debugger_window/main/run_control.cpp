@@ -11,7 +11,6 @@
 #include "debugger_window/main/global_keys.h"
 #include "debugger_window/main/main_texts.h"
 #include "debugger_window/main/main_window_impl.h"
-#include "foundation/own_windows.h"
 #include "platform/win32/wide_text.h"
 #include "platform/win32/window_utils.h"
 
@@ -62,9 +61,6 @@ void MainWindow::SetRunTitle(const std::u16string& suffix) {
   if (!scriptName_.empty()) title += u" - " + scriptName_;
   if (!suffix.empty()) title += u" (" + suffix + u")";
   SetWindowTextW(hwnd_, W(title));
-  // A script thread asks the window functions for this title; they must not
-  // send a message to a window whose thread may be waiting for the script.
-  AddOwnWindow(OwnWindowRole::kDebuggerMain, reinterpret_cast<std::uintptr_t>(hwnd_), title);
 }
 
 // A run starts: a step from idle stops at the first statement with a line.

@@ -25,8 +25,8 @@
 #include "debugger_window/main/main_window.h"
 #include "debugger_window/main/open_dialog.h"
 #include "foundation/messages.h"
-#include "foundation/own_windows.h"
 #include "foundation/settings.h"
+#include "platform/windowing.h"
 #include "runtime/core/interpreter.h"
 
 namespace zelk::window {
@@ -633,7 +633,7 @@ TEST_F(MainWindowTest, LoadTakesAShortcutWithItsArguments) {
   EXPECT_EQ(Printed(), "a1|a2|p3\r\n");
 }
 
-TEST_F(MainWindowTest, TheStoredLayoutAndTitleReachTheirReaders) {
+TEST_F(MainWindowTest, TheStoredLayoutAndTheOwnWindowReachTheirReaders) {
   IniWrite(u"SET", u"Ratio", u"208,200,247");
   const std::u16string main = Write("layout.zls", "PRINT 1\r\n");
   Open(main);
@@ -659,17 +659,14 @@ TEST_F(MainWindowTest, TheStoredLayoutAndTitleReachTheirReaders) {
   GetWindowRect(global.first, &grid);
   EXPECT_NEAR(grid.bottom - grid.top, 200, 4) << "the global grid takes the stored height";
 
-  // The window functions read the debugger's title without messaging it.
-  std::u16string title;
-  const auto handle = reinterpret_cast<std::uintptr_t>(main_);
-  EXPECT_EQ(FindOwnWindow(OwnWindowRole::kDebuggerMain), handle);
-  ASSERT_TRUE(OwnWindowTitle(handle, &title));
-  EXPECT_EQ(U8(title), "ZELK Debugger - layout.zls");
+  // The window functions know it as the interpreter's own.
+  EXPECT_EQ(os::OwnWindowHandle(os::OwnWindow::kMainWindow),
+            reinterpret_cast<os::WindowHandle>(main_));
 
   PostMessageW(main_, WM_CLOSE, 0, 0);
   ASSERT_TRUE(PumpUntil([&] { return !IsWindow(main_); }));
   EXPECT_EQ(U8(IniRead(u"SET", u"Ratio")), "208,200,247");
-  EXPECT_FALSE(IsOwnWindow(handle));
+  EXPECT_EQ(os::OwnWindowHandle(os::OwnWindow::kMainWindow), 0u);
 }
 
 TEST_F(MainWindowTest, JapaneseMessages) {

@@ -132,8 +132,8 @@ TEST_F(CallsTest, CallErrorsAreReportedAtTheCall) {
     EXPECT_TRUE(LastError().ends_with(u"\rat line 1: X = 1"));
     ClearError();
   }
-  Call(u"MSGBOX(\"abc\")");
-  EXPECT_EQ(u"MSGBOX is not available yet\rat line 1: X = 1", LastError());
+  Call(u"XLGETDATA(\"abc\")");
+  EXPECT_EQ(u"XLGETDATA is not available yet\rat line 1: X = 1", LastError());
   ClearError();
   Call(u"OBJ.RUN(1)");
   EXPECT_EQ(u"COM automation is not available yet: OBJ.RUN(1)\rat line 1: X = 1", LastError());

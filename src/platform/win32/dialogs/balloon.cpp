@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/windowing.h"
 #include "platform/win32/dialogs/dialog_frame.h"
 #include "platform/win32/dialogs/gdi_calls.h"
 
@@ -111,6 +112,8 @@ HWND MakeWindow(Balloon& b) {
                            desktop ? GetDesktopWindow() : nullptr, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
   if (w) SetWindowLongPtrW(w, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&b));
+  // Window searches leave it out and GET_FUKIDASI_WIN names it.
+  if (w) SetOwnWindow(OwnWindow::kBalloon, reinterpret_cast<WindowHandle>(w));
   return w;
 }
 

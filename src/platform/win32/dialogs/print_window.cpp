@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/dialogs.h"
+#include "platform/windowing.h"
 #include "platform/win32/dialogs/dialog_frame.h"
 
 namespace zelk::os {
@@ -70,6 +71,7 @@ void ShowPrintWindow(const PrintWindowRequest& request, const std::vector<std::u
                                WS_OVERLAPPEDWINDOW, 0, 0, kDefaultWidth, kDefaultHeight, nullptr,
                                nullptr, GetModuleHandleW(nullptr), nullptr);
     if (p.window == nullptr) return;
+    SetOwnWindow(OwnWindow::kPrintWindow, reinterpret_cast<WindowHandle>(p.window));
     p.thread = GetCurrentThreadId();
     p.font = std::make_unique<win::Font>(u"Courier New", 9);
     p.edit = CreateWindowExW(0, L"EDIT", L"",
@@ -128,6 +130,7 @@ std::uintptr_t StopFormWindow() {
     RegisterClassOnce(kStopClass, DefWindowProcW);
     stop = CreateWindowExW(0, kStopClass, L"STOP", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
+    SetOwnWindow(OwnWindow::kStopForm, reinterpret_cast<WindowHandle>(stop));
   }
   return reinterpret_cast<std::uintptr_t>(stop);
 }
