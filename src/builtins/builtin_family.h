@@ -110,6 +110,7 @@ class BuiltinBranchTable {
 void AddStringBuiltins(BuiltinBranchTable& table);
 void AddArrayBuiltins(BuiltinBranchTable& table);
 void AddFileBuiltins(BuiltinBranchTable& table);
+void AddProcessBuiltins(BuiltinBranchTable& table);
 
 // The math evaluator for numbers 0..11 and 88..91: up to three arguments as
 // doubles.

@@ -31,6 +31,7 @@ const BuiltinBranchTable& Branches() {
     AddStringBuiltins(t);
     AddArrayBuiltins(t);
     AddFileBuiltins(t);
+    AddProcessBuiltins(t);
     return t;
   }();
   return table;
