@@ -83,6 +83,15 @@ struct CommandStart {
 // Null when the command cannot be started.
 std::unique_ptr<Command> StartCommand(const CommandStart& start);
 
+// Calls callback(data) once, from a thread of its own, at a local date-time
+// value (days since 1899-12-30); Windows wakes a suspended machine for it.
+// Destroying the timer before then cancels the call.
+class WakeTimer {
+ public:
+  virtual ~WakeTimer() = default;
+};
+std::unique_ptr<WakeTimer> WakeAt(double localTime, void (*callback)(void*), void* data);
+
 // Cumulative processor time of the whole machine since it started, in any
 // unit: busy (not idle) and total. False where it cannot be read.
 struct CpuTimes {

@@ -2,6 +2,7 @@
 // output of any size without a blocked command, output caps, windows.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -174,6 +175,25 @@ TEST(StartProgram, SplitsTheCommandLineAsWindowsDoes) {
 }
 
 #endif
+
+TEST(WakeAt, CallsBackAtTheTimeUnlessCancelled) {
+  std::atomic<int> calls{0};
+  auto count = [](void* data) { ++*static_cast<std::atomic<int>*>(data); };
+  const auto start = Clock::now();
+  {
+    std::unique_ptr<WakeTimer> timer = WakeAt(Now() + 0.3 / 86400.0, count, &calls);
+    ASSERT_TRUE(timer);
+    while (calls == 0 && Clock::now() - start < std::chrono::seconds(10)) SleepMs(5);
+  }
+  const auto took =
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  EXPECT_EQ(1, calls);
+  EXPECT_GE(took, 250);
+  EXPECT_LT(took, 3000);
+  { std::unique_ptr<WakeTimer> cancelled = WakeAt(Now() + 0.2 / 86400.0, count, &calls); }
+  SleepMs(400);
+  EXPECT_EQ(1, calls) << "a destroyed timer calls nothing";
+}
 
 TEST(CpuUsage, GivesAPercentOrNothing) {
   CpuUsage usage;
