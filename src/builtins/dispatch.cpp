@@ -34,6 +34,7 @@ const BuiltinBranchTable& Branches() {
     AddDialogBuiltins(t);
     AddWindowBuiltins(t);
     AddImageBuiltins(t);
+    AddProcessBuiltins(t);
     return t;
   }();
   return table;
