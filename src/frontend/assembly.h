@@ -56,6 +56,9 @@ class ScriptAssembly {
   void Clear();
 
   const std::vector<std::u16string>& combinedSource() const { return combined_; }
+  // Hands the combined source over (a run's preprocessing consumes it) and
+  // forgets it here.
+  std::vector<std::u16string> TakeCombinedSource() { return std::move(combined_); }
   std::vector<TsvFileJyho>& sourceFiles() { return files_; }
   const std::vector<TsvFileJyho>& sourceFiles() const { return files_; }
   const std::vector<NavigationEntry>& navigation() const { return navigation_; }

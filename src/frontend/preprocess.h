@@ -38,10 +38,15 @@ class Preprocessor {
   // Returns true when an error was reported at once (the run must not start);
   // row errors stay as markers.
   bool FReLoad(const std::vector<std::u16string>& combinedSource);
+  // The same, freeing each source row once it is taken in, so that the
+  // source and the table are not both whole in memory.
+  bool FReLoad(std::vector<std::u16string>&& combinedSource);
 
  private:
-  void Reset(std::size_t sourceRows);
-  void Build(const std::vector<std::u16string>& source);
+  void Reset(const std::vector<std::u16string>& source);
+  bool Load(const std::vector<std::u16string>& source, std::vector<std::u16string>* consumed);
+  // consumed: the same rows, to be freed as they are taken in; may be null.
+  void Build(const std::vector<std::u16string>& source, std::vector<std::u16string>* consumed);
   void SourceRow(const std::u16string& original);
   void MultiStatement(const std::u16string& row);
   void ReportOpenTextBlock();

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "frontend/source_column.h"
+
 namespace zelk {
 
 // A row text that begins with this is a syntax error; the rest is the message.
@@ -69,7 +71,7 @@ struct StatementTable {
   // "file,line" (file index into SourceFiles, 1-based line) or empty.
   std::vector<std::u16string> StmtLines;
   // "line,text" before the kind pass, scrambled with ScrambleSource.
-  std::vector<std::u16string> StmtSources;
+  SourceColumn StmtSources;
   // Only during the kind pass: 1 for each row some block head took as partner.
   std::vector<std::uint8_t> BlockMatched;
 
@@ -82,14 +84,5 @@ struct StatementTable {
     BlockMatched.clear();
   }
 };
-
-// Source texts are kept scrambled so that a memory dump does not show the
-// script; the same call unscrambles.
-inline std::u16string ScrambleSource(std::u16string_view text) {
-  constexpr char16_t kMask = 0x5A3C;
-  std::u16string out(text);
-  for (char16_t& c : out) c = static_cast<char16_t>(c ^ kMask);
-  return out;
-}
 
 }  // namespace zelk

@@ -49,8 +49,8 @@ std::u16string DumpStatementTable(const StatementTable& table, bool withSources)
     AppendColumn(out, table.StmtTexts[row]);
     if (withSources) {
       out += u'\t';
-      if (const std::u16string* source = At(table.StmtSources, row)) {
-        AppendColumn(out, ScrambleSource(*source));
+      if (row < table.StmtSources.size()) {
+        AppendColumn(out, ScrambleSource(table.StmtSources[row]));
       }
     }
     out += u'\n';

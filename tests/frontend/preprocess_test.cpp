@@ -341,6 +341,11 @@ TEST(PreprocessRobustness, RandomRowsAndLargeScripts) {
     ASSERT_EQ(run.table.StmtKinds.size(), rows);
     ASSERT_EQ(run.table.StmtLines.size(), rows);
     ASSERT_EQ(run.table.StmtSources.size(), rows);
+    // A run hands its source over to be freed row by row: the same table.
+    const std::u16string dump = DumpStatementTable(run.table, true);
+    Texts handedOver = source;
+    run.pre.FReLoad(std::move(handedOver));
+    ASSERT_EQ(dump, DumpStatementTable(run.table, true)) << round;
   }
 
   Texts big{u"PROCEDURE __MAIN__()"};

@@ -21,6 +21,18 @@ std::u16string Reversed(std::u16string_view text) {
   return std::u16string(text.rbegin(), text.rend());
 }
 
+// The text as a search sees it. Where that is the text itself it is not
+// copied: a copy of a long text would hold a stop request up before the
+// search, which looks at it, begins.
+std::u16string_view MatchText(std::u16string_view text, MatchRule rule, StopPoll* poll,
+                              std::u16string* mapped) {
+  if (rule.exact && !(rule.yenAsBackslash && text.find(kYen) != std::u16string_view::npos)) {
+    return text;
+  }
+  *mapped = ForMatch(text, rule, poll);
+  return *mapped;
+}
+
 }  // namespace
 
 MatchRule MatchRuleOf(const THensuFmt& context) {
@@ -80,7 +92,8 @@ void BuiltinPos(BuiltinCall& call) {
   MatchRule rule = MatchRuleOf(call.context);
   StopPoll poll(call.context);
   std::u16string sub = ForMatch(a.text[0], rule);
-  std::u16string text = ForMatch(a.text[1], rule, &poll);
+  std::u16string mapped;
+  std::u16string_view text = MatchText(a.text[1], rule, &poll, &mapped);
   std::size_t p = FindNth(sub, text, a.whole[2], &poll);
   if (poll.stopped()) {
     call.failed = true;
@@ -100,20 +113,26 @@ void BuiltinPos(BuiltinCall& call) {
 void BuiltinReplace(BuiltinCall& call) {
   const BuiltinArgs& a = call.args;
   MatchRule rule = MatchRuleOf(call.context);
-  std::u16string text = a.text[0];
-  if (rule.yenAsBackslash) std::replace(text.begin(), text.end(), kYen, u'\\');
+  std::u16string_view text = a.text[0];
+  std::u16string withBackslashes;
+  if (rule.yenAsBackslash && text.find(kYen) != std::u16string_view::npos) {
+    withBackslashes.assign(text);
+    std::replace(withBackslashes.begin(), withBackslashes.end(), kYen, u'\\');
+    text = withBackslashes;
+  }
   StopPoll poll(call.context);
-  std::u16string hay = ForMatch(text, rule, &poll);
+  std::u16string mapped;
+  std::u16string_view hay = MatchText(text, rule, &poll, &mapped);
   std::u16string needle = ForMatch(a.text[1], rule);
   if (needle.empty() && !poll.stopped()) {
-    call.result = Value::String(std::move(text));
+    call.result = Value::String(std::u16string(text));
     return;
   }
   std::u16string out;
   std::size_t from = 0;
   for (std::size_t p = poll.Find(hay, needle, 0); p != std::u16string::npos;
        p = poll.Find(hay, needle, from)) {
-    out.append(text, from, p - from);
+    out.append(text.substr(from, p - from));
     out.append(a.text[2]);
     from = p + needle.size();
   }
@@ -121,7 +140,7 @@ void BuiltinReplace(BuiltinCall& call) {
     call.failed = true;
     return;
   }
-  out.append(text, from, std::u16string::npos);
+  out.append(text.substr(from));
   call.result = Value::String(std::move(out));
 }
 

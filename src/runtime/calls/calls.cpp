@@ -47,6 +47,8 @@ constexpr std::int32_t kNameTaken = 8;
 struct HeaderInfo {
   std::int32_t bodyLength = 1;
   std::span<const CachedToken> parameters;
+  const TokenList* list = nullptr;  // holds the parameters' names
+  std::u16string_view Name(const CachedToken& parameter) const { return list->TextOf(parameter); }
 };
 
 std::int32_t FindBodyLength(const StatementTable& table, int header) {
@@ -63,7 +65,8 @@ std::u16string_view BaseName(std::u16string_view name) {
 
 // The declarations between the header's parentheses: cut at top-level
 // commas, up to the first empty one.
-void AnalyseParameters(std::u16string_view headerText, TokenList* list) {
+void AnalyseParameters(TokenList* list) {
+  std::u16string_view headerText = list->expression;
   std::size_t open = headerText.find(u'(');
   if (open == std::u16string_view::npos) return;
   std::u16string_view rest = headerText.substr(open + 1);
@@ -104,11 +107,11 @@ void AnalyseParameters(std::u16string_view headerText, TokenList* list) {
       piece = TrimView(piece.substr(0, static_cast<std::size_t>(eq - 1)));
     }
     if (piece.find(u'[') != std::u16string_view::npos) parameter.kind |= kArrayParameter;
-    parameter.text.assign(piece);
+    list->SetText(parameter, piece);
     std::u16string_view base = BaseName(piece);
     bool taken = base == u"RESULT";
     for (std::size_t i = 1; i < list->tokens.size() && !taken; ++i) {
-      taken = BaseName(list->tokens[i].text) == base;
+      taken = BaseName(list->TextOf(list->tokens[i])) == base;
     }
     if (taken) parameter.kind |= kNameTaken;
     list->tokens.push_back(std::move(parameter));
@@ -127,13 +130,14 @@ HeaderInfo AnalysedHeader(THensuFmt& context, int header, std::unique_ptr<TokenL
     CachedToken meta;
     meta.kind = FindBodyLength(interp.table, header);
     list->tokens.push_back(std::move(meta));
-    AnalyseParameters(interp.table.StmtTexts[row], list.get());
+    list->expression = interp.table.StmtTexts[row];
+    AnalyseParameters(list.get());
     list->complete = true;
     *slot = std::move(list);
     if (row < record.kinds.size()) record.kinds[row] = kKindAnalysedHeader;
   }
   const std::vector<CachedToken>& tokens = (*slot)->tokens;
-  return HeaderInfo{tokens[0].kind, std::span<const CachedToken>(tokens).subspan(1)};
+  return HeaderInfo{tokens[0].kind, std::span<const CachedToken>(tokens).subspan(1), slot->get()};
 }
 
 bool IsSplitOrSlice(std::u16string_view text) {
@@ -253,15 +257,15 @@ bool BindParameters(THensuFmt& caller, THensuFmt& callee, int header, const Head
         // Defaults are evaluated in the callee, so they may use earlier parameters.
         if (!Evaluate(parameter.value.AsString(), callee, &value)) return false;
       }
-      if (!CreateScalar(callee, isArray ? BaseName(parameter.text) : parameter.text,
+      if (!CreateScalar(callee, isArray ? BaseName(info.Name(parameter)) : info.Name(parameter),
                         std::move(value), (parameter.kind & kNameTaken) == 0)) {
         return false;
       }
       continue;
     }
-    std::u16string_view base = BaseName(parameter.text);
+    std::u16string_view base = BaseName(info.Name(parameter));
     if (text.find(u'[') == std::u16string_view::npos &&
-        PassHashTable(text, caller, callee, parameter.text)) {
+        PassHashTable(text, caller, callee, info.Name(parameter))) {
       if (interp.run.errorFlag) return false;
       continue;
     }
@@ -301,13 +305,13 @@ void CopyBack(THensuFmt& caller, THensuFmt& callee, const HeaderInfo& info,
       // Inert after a shown error, as SetValue is; an expression has no
       // variable to write to.
       if (interp.run.errorFlag || !IsAssignable(text)) continue;
-      SetValue(caller, text, ParameterValue(callee, parameter.text));
+      SetValue(caller, text, ParameterValue(callee, info.Name(parameter)));
       continue;
     }
     if (text.empty() || IsSplitOrSlice(text)) continue;
-    std::u16string_view base = BaseName(parameter.text);
+    std::u16string_view base = BaseName(info.Name(parameter));
     if (text.find(u'[') == std::u16string_view::npos && callee.hashNames.IndexOf(base) >= 0) {
-      ReturnHashTable(text, caller, callee, parameter.text);
+      ReturnHashTable(text, caller, callee, info.Name(parameter));
       continue;
     }
     CopyArrayArgument(text, caller, callee, base, true);

@@ -190,7 +190,8 @@ bool PlayScript(Interpreter& interp, const std::u16string& mainPath,
     if (!interp.assembly.AssembleScript(source) || interp.assembly.createNewFileRequested()) {
       return false;
     }
-    bool failed = interp.preprocessor.FReLoad(interp.assembly.combinedSource());
+    // The table keeps what the run needs of the source.
+    bool failed = interp.preprocessor.FReLoad(interp.assembly.TakeCombinedSource());
     interp.TakeStatementKinds();
     // Preprocessing resets the abort level: a stop that came before must still count.
     if (interp.run.runState == kRunIdle) interp.run.abortLevel = 1;

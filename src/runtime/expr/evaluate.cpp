@@ -222,20 +222,23 @@ void Evaluator::StartCache() {
     slot = &(*slot)->next;
   }
   if (!*slot) {
+    // Texts beyond 32-bit positions are evaluated without a cache.
+    if (text_.size() >= UINT32_MAX) return;
     auto list = std::make_unique<TokenList>();
     list->expression.assign(text_);
-    std::u16string_view rest = text_;
+    std::u16string_view rest = list->expression;
     for (;;) {
       Token t = NextToken(&rest, scope_);
       if (t.bad) return;
       if (t.kind == kTokEnd) break;
       CachedToken cached;
-      cached.text.assign(t.text);
+      list->SetText(cached, t.text);
       cached.kind = t.kind;
       if (t.kind == kTokNumber) cached.value = Value::Double(t.number);
       if (t.kind == kTokString) cached.value = Value::String(std::u16string(t.text));
       list->tokens.push_back(std::move(cached));
     }
+    list->tokens.shrink_to_fit();
     list->complete = true;
     *slot = std::move(list);
   }
@@ -250,7 +253,7 @@ void Evaluator::Next() {
     if (replayNext_ != replayEnd_) {
       const CachedToken& cached = *replayNext_++;
       token_.kind = cached.kind;
-      token_.text = cached.text;
+      token_.text = list_->TextOf(cached);
       token_.value = &cached.value;
       token_.number = cached.kind == kTokNumber ? cached.value.AsDouble() : 0;
     } else {

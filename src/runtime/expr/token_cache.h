@@ -5,14 +5,18 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "runtime/core/value.h"
 
 namespace zelk {
 
+// A token's text is a piece of its list's expression, kept as a position: a
+// string per token cost more than the rest of the row's storage.
 struct CachedToken {
-  std::u16string text;  // a string literal's content without its quotes
+  std::uint32_t start = 0;  // a string literal's content without its quotes
+  std::uint32_t length = 0;
   std::int32_t kind = 0;
   // Precomputed so that replaying converts and allocates nothing: the Double
   // of a number, the string of a literal; Empty for other kinds.
@@ -39,6 +43,15 @@ struct TokenList {
 
   std::u16string expression;  // the text the tokens were recorded for
   std::vector<CachedToken> tokens;
+
+  std::u16string_view TextOf(const CachedToken& token) const {
+    return std::u16string_view(expression).substr(token.start, token.length);
+  }
+  // piece must lie inside expression.
+  void SetText(CachedToken& token, std::u16string_view piece) const {
+    token.start = static_cast<std::uint32_t>(piece.data() - expression.data());
+    token.length = static_cast<std::uint32_t>(piece.size());
+  }
   // Set when the whole text was tokenized without error. A list still being
   // recorded (a recursive call reaching the same statement) is never replayed.
   bool complete = false;

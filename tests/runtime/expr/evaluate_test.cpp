@@ -264,6 +264,23 @@ TEST_F(TokenCacheTest, TheFirstExpressionIsRecordedAndReplayed) {
   EXPECT_EQ(u"a\"b", EvalRow(u"\"a\"\" + \"b\"").Text());
 }
 
+TEST_F(TokenCacheTest, TokenTextsBelongToTheListNotToTheEvaluatedText) {
+  {
+    std::u16string passing = u"\"ab\" + 1 + \"xy\"";
+    EXPECT_EQ(u"ab1xy", EvalRow(passing).Text());
+    passing.assign(passing.size(), u'#');
+  }
+  EXPECT_EQ(u"ab1xy", EvalRow(u"\"ab\" + 1 + \"xy\"").Text());
+  ASSERT_TRUE(Slot());
+  // A script thread starts with copies of its starter's lists.
+  TokenList copy = *Slot();
+  Slot().reset();
+  ASSERT_EQ(5u, copy.tokens.size());
+  EXPECT_EQ(u"ab", copy.TextOf(copy.tokens[0]));
+  EXPECT_EQ(u"1", copy.TextOf(copy.tokens[2]));
+  EXPECT_EQ(u"xy", copy.TextOf(copy.tokens[4]));
+}
+
 TEST_F(TokenCacheTest, NoCacheOnTheHeaderRowOrOutsideTheTable) {
   row.curOffset = 0;
   row.baseIndex = 3;
