@@ -79,7 +79,7 @@ void DebugEngine::RunStarting(bool stopOnEntry) {
 
 void DebugEngine::RunPrepared() {
   std::lock_guard lock(mutex_);
-  const std::vector<std::u16string>& refs = interp_.table.StmtLines;
+  const auto& refs = interp_.table.StmtLines;
   rowLines_.resize(refs.size());
   lineRows_.clear();
   for (std::size_t row = 0; row < refs.size(); ++row) {
@@ -119,7 +119,7 @@ void DebugEngine::Hook(THensuFmt& context, bool atEnd) {
     return;
   }
   const std::int32_t row = context.Row();
-  const std::vector<std::u16string>& refs = interp_.table.StmtLines;
+  const auto& refs = interp_.table.StmtLines;
   const std::vector<std::int32_t>& kinds = interp_.RecordOf(context).kinds;
   // A one-line IF became several rows of one line: it stops once, at the
   // statement that runs.
