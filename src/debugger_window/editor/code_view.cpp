@@ -8,7 +8,7 @@
 #include "base/code_points.h"
 #include "debugger/editing/text_search.h"
 #include "debugger/syntax/long_lines.h"
-#include "debugger_window/window_class.h"
+#include "platform/win32/window_class.h"
 
 namespace zelk::window {
 namespace {
@@ -43,7 +43,7 @@ bool OpenClipboardPatiently(HWND owner) {
 
 CodeView::CodeView(HWND parent, CodeViewOwner* owner, const AppearanceSettings& look)
     : owner_(owner), look_(look) {
-  RegisterWindowClass(kClassName, &CodeView::Proc, IDC_IBEAM, CLR_INVALID, CS_DBLCLKS);
+  win::RegisterWindowClass(kClassName, &CodeView::Proc, IDC_IBEAM, CLR_INVALID, CS_DBLCLKS);
   buffer_.OnChange([this](const LineChange& change) { OnBufferChange(change); });
   lines_.resize(1);
   CreateFonts();

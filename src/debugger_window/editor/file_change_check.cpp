@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <memory>
 
-#include "debugger_window/window_class.h"
 #include "foundation/messages.h"
 #include "platform/platform.h"
 #include "platform/win32/wide_text.h"
+#include "platform/win32/window_class.h"
 #include "platform/win32/window_utils.h"
 
 namespace zelk::window {
@@ -23,7 +23,7 @@ constexpr COLORREF kBalloonBack = RGB(255, 255, 225);
 class Balloon {
  public:
   Balloon(HWND debugger, const std::u16string& text) {
-    RegisterWindowClass(kFileBalloonClass, &Balloon::Proc, IDC_ARROW, kBalloonBack);
+    win::RegisterWindowClass(kFileBalloonClass, &Balloon::Proc, IDC_ARROW, kBalloonBack);
     std::u16string shown = text;
     std::replace(shown.begin(), shown.end(), u'\r', u'\n');
     RECT area{0, 0, 0, 0};

@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <string>
 
-#include "debugger_window/window_class.h"
+#include "platform/win32/window_class.h"
 
 namespace zelk::window {
 
 Gutter::Gutter(HWND parent, std::function<void(int y)> onClick,
                std::function<void(int y, POINT screen)> onMenu)
     : onClick_(std::move(onClick)), onMenu_(std::move(onMenu)) {
-  RegisterWindowClass(kClassName, &Gutter::Proc, IDC_ARROW);
+  win::RegisterWindowClass(kClassName, &Gutter::Proc, IDC_ARROW);
   CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, width_, 0,
                   parent, nullptr, GetModuleHandleW(nullptr), this);
 }

@@ -13,10 +13,10 @@
 #include "debugger_window/editor/condition_dialog.h"
 #include "debugger_window/editor/editor_menu.h"
 #include "debugger_window/editor/gutter.h"
-#include "debugger_window/window_class.h"
 #include "foundation/messages.h"
 #include "foundation/text_file.h"
 #include "platform/platform.h"
+#include "platform/win32/window_class.h"
 
 namespace zelk::window {
 namespace {
@@ -108,7 +108,7 @@ class SourceEditorImpl final : public SourceEditor, private CodeViewOwner {
 };
 
 SourceEditorImpl::SourceEditorImpl(HWND parent) {
-  RegisterWindowClass(kContainerClass, &SourceEditorImpl::Proc, IDC_ARROW, kFormColour);
+  win::RegisterWindowClass(kContainerClass, &SourceEditorImpl::Proc, IDC_ARROW, kFormColour);
   CreateWindowExW(0, kContainerClass, L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 0, parent, nullptr,
                   GetModuleHandleW(nullptr), this);
   gutter_ = std::make_unique<Gutter>(

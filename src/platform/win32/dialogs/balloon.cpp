@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "platform/dialogs.h"
-#include "platform/windowing.h"
 #include "platform/win32/dialogs/dialog_frame.h"
 #include "platform/win32/dialogs/gdi_calls.h"
+#include "platform/win32/window_class.h"
+#include "platform/windowing.h"
 
 namespace zelk::os {
 namespace {
@@ -97,15 +98,7 @@ LRESULT CALLBACK BalloonProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 HWND MakeWindow(Balloon& b) {
-  WNDCLASSEXW c{};
-  c.cbSize = sizeof c;
-  if (!GetClassInfoExW(GetModuleHandleW(nullptr), kBalloonClass, &c)) {
-    c.lpfnWndProc = BalloonProc;
-    c.hInstance = GetModuleHandleW(nullptr);
-    c.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    c.lpszClassName = kBalloonClass;
-    RegisterClassExW(&c);
-  }
+  win::RegisterWindowClass(kBalloonClass, BalloonProc, IDC_ARROW);
   const bool desktop = b.look.ownedByDesktop;
   HWND w = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE | (desktop ? WS_EX_TOOLWINDOW : 0),
                            kBalloonClass, L"", WS_POPUP, 0, 0, 10, 10,

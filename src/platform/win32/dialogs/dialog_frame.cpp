@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/win32/dialogs/gdi_calls.h"
+#include "platform/win32/window_class.h"
 #include "platform/win32/window_utils.h"
 
 namespace zelk::win {
@@ -24,18 +25,6 @@ struct LastCorners {
 LastCorners& Corners() {
   static LastCorners corners;
   return corners;
-}
-
-void Register(const wchar_t* name, WNDPROC proc) {
-  WNDCLASSEXW c{};
-  c.cbSize = sizeof c;
-  if (GetClassInfoExW(GetModuleHandleW(nullptr), name, &c)) return;
-  c.lpfnWndProc = proc;
-  c.hInstance = GetModuleHandleW(nullptr);
-  c.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  c.lpszClassName = name;
-  RegisterClassExW(&c);
 }
 
 }  // namespace
@@ -165,7 +154,7 @@ void ModalDialog::Place(os::DialogPlace place, SIZE client) {
 }
 
 bool ModalDialog::Run(os::DialogPlace place) {
-  Register(kClassNames[kind_], Proc);
+  RegisterWindowClass(kClassNames[kind_], Proc, IDC_ARROW, GetSysColor(COLOR_BTNFACE));
   window_ =
       CreateWindowExW(WS_EX_TOPMOST | WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassNames[kind_],
                       Wide(look_.caption), WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, 0,

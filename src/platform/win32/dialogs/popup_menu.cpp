@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/win32/window_class.h"
 #include "platform/win32/window_utils.h"
 
 namespace zelk::os {
@@ -47,14 +48,7 @@ HMENU Build(const std::vector<MenuEntry>& entries) {
 }
 
 HWND Owner() {
-  WNDCLASSEXW c{};
-  c.cbSize = sizeof c;
-  if (!GetClassInfoExW(GetModuleHandleW(nullptr), kOwnerClass, &c)) {
-    c.lpfnWndProc = DefWindowProcW;
-    c.hInstance = GetModuleHandleW(nullptr);
-    c.lpszClassName = kOwnerClass;
-    RegisterClassExW(&c);
-  }
+  win::RegisterWindowClass(kOwnerClass, DefWindowProcW, IDC_ARROW);
   return CreateWindowExW(WS_EX_TOOLWINDOW, kOwnerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                          GetModuleHandleW(nullptr), nullptr);
 }

@@ -4,8 +4,9 @@
 #include <mutex>
 
 #include "platform/dialogs.h"
-#include "platform/windowing.h"
 #include "platform/win32/dialogs/dialog_frame.h"
+#include "platform/win32/window_class.h"
+#include "platform/windowing.h"
 
 namespace zelk::os {
 namespace {
@@ -44,18 +45,6 @@ LRESULT CALLBACK PrintProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-void RegisterClassOnce(const wchar_t* name, WNDPROC proc) {
-  WNDCLASSEXW c{};
-  c.cbSize = sizeof c;
-  if (GetClassInfoExW(GetModuleHandleW(nullptr), name, &c)) return;
-  c.lpfnWndProc = proc;
-  c.hInstance = GetModuleHandleW(nullptr);
-  c.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  c.lpszClassName = name;
-  RegisterClassExW(&c);
-}
-
 }  // namespace
 
 void ShowPrintWindow(const PrintWindowRequest& request, const std::vector<std::u16string>& lines) {
@@ -65,7 +54,7 @@ void ShowPrintWindow(const PrintWindowRequest& request, const std::vector<std::u
   if (p.window && (!IsWindow(p.window) || p.thread != GetCurrentThreadId())) p = PrintWindow{};
   if (p.window == nullptr) {
     if (!request.show) return;
-    RegisterClassOnce(kPrintClass, PrintProc);
+    win::RegisterWindowClass(kPrintClass, PrintProc, IDC_ARROW, GetSysColor(COLOR_WINDOW));
     p.window = CreateWindowExW(WS_EX_TOPMOST, kPrintClass,
                                reinterpret_cast<const wchar_t*>(request.caption.c_str()),
                                WS_OVERLAPPEDWINDOW, 0, 0, kDefaultWidth, kDefaultHeight, nullptr,
@@ -127,7 +116,7 @@ std::uintptr_t StopFormWindow() {
   static HWND stop = nullptr;
   std::lock_guard<std::mutex> guard(lock);
   if (stop == nullptr || !IsWindow(stop)) {
-    RegisterClassOnce(kStopClass, DefWindowProcW);
+    win::RegisterWindowClass(kStopClass, DefWindowProcW, IDC_ARROW, GetSysColor(COLOR_WINDOW));
     stop = CreateWindowExW(0, kStopClass, L"STOP", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                            GetModuleHandleW(nullptr), nullptr);
     SetOwnWindow(OwnWindow::kStopForm, reinterpret_cast<WindowHandle>(stop));

@@ -6,6 +6,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/win32/dialogs/dialog_frame.h"
+#include "platform/win32/window_class.h"
 
 namespace zelk::os {
 namespace {
@@ -131,16 +132,7 @@ class SelectionDialog final : public win::ModalDialog {
     }
     const int boxHeight = client.cy - below;
 
-    WNDCLASSEXW c{};
-    c.cbSize = sizeof c;
-    if (!GetClassInfoExW(GetModuleHandleW(nullptr), kScrollClass, &c)) {
-      c.lpfnWndProc = ScrollProc;
-      c.hInstance = GetModuleHandleW(nullptr);
-      c.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-      c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-      c.lpszClassName = kScrollClass;
-      RegisterClassExW(&c);
-    }
+    win::RegisterWindowClass(kScrollClass, ScrollProc, IDC_ARROW, GetSysColor(COLOR_BTNFACE));
     box_ = CreateWindowExW(WS_EX_CONTROLPARENT, kScrollClass, L"",
                            WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | (scrolls ? WS_VSCROLL : 0), 0,
                            0, client.cx, boxHeight, window(), nullptr, GetModuleHandleW(nullptr),

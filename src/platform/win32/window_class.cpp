@@ -1,6 +1,6 @@
-#include "debugger_window/window_class.h"
+#include "platform/win32/window_class.h"
 
-namespace zelk::window {
+namespace zelk::win {
 
 void RegisterWindowClass(const wchar_t* name, WNDPROC proc, LPCWSTR cursor, COLORREF background,
                          UINT style) {
@@ -18,4 +18,4 @@ void RegisterWindowClass(const wchar_t* name, WNDPROC proc, LPCWSTR cursor, COLO
   RegisterClassExW(&wc);
 }
 
-}  // namespace zelk::window
+}  // namespace zelk::win

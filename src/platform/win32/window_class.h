@@ -1,9 +1,9 @@
-// The window classes this program registers for its own child windows.
+// The window classes this program registers for its own windows.
 #pragma once
 
 #include <windows.h>
 
-namespace zelk::window {
+namespace zelk::win {
 
 // Registers the class the first time it is asked for; later calls with the
 // same name do nothing. background CLR_INVALID leaves the painting to the
@@ -11,4 +11,4 @@ namespace zelk::window {
 void RegisterWindowClass(const wchar_t* name, WNDPROC proc, LPCWSTR cursor,
                          COLORREF background = CLR_INVALID, UINT style = 0);
 
-}  // namespace zelk::window
+}  // namespace zelk::win
