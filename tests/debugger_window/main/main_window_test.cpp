@@ -633,27 +633,26 @@ TEST_F(MainWindowTest, LoadTakesAShortcutWithItsArguments) {
   EXPECT_EQ(Printed(), "a1|a2|p3\r\n");
 }
 
+BOOL CALLBACK HighestListView(HWND window, LPARAM param) {
+  auto* best = reinterpret_cast<std::pair<HWND, LONG>*>(param);
+  wchar_t cls[32] = {};
+  GetClassNameW(window, cls, 32);
+  RECT r;
+  GetWindowRect(window, &r);
+  if (std::wstring_view(cls) == L"SysListView32" && IsWindowVisible(window) &&
+      r.top < best->second) {
+    *best = {window, r.top};
+  }
+  return TRUE;
+}
+
 TEST_F(MainWindowTest, TheStoredLayoutAndTheOwnWindowReachTheirReaders) {
   IniWrite(u"SET", u"Ratio", u"208,200,247");
   const std::u16string main = Write("layout.zls", "PRINT 1\r\n");
   Open(main);
   // The global grid: the highest visible list view of the right panel.
   std::pair<HWND, LONG> global{nullptr, LONG_MAX};
-  EnumChildWindows(
-      main_,
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* best = reinterpret_cast<std::pair<HWND, LONG>*>(param);
-        wchar_t cls[32] = {};
-        GetClassNameW(window, cls, 32);
-        RECT r;
-        GetWindowRect(window, &r);
-        if (std::wstring_view(cls) == L"SysListView32" && IsWindowVisible(window) &&
-            r.top < best->second) {
-          *best = {window, r.top};
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&global));
+  EnumChildWindows(main_, HighestListView, reinterpret_cast<LPARAM>(&global));
   ASSERT_NE(global.first, nullptr);
   RECT grid;
   GetWindowRect(global.first, &grid);
