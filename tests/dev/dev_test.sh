@@ -210,4 +210,28 @@ PY
 check "screenshot: a BMP becomes a PNG, top row first, in RGB order" \
   png_is "$WORK/shot.png" "3 2 ffffffffffffffffff ff000000ff000000ff"
 
+# ---------------------------------------------------------------- dist
+
+mkdir -p "$WORK/winbuild/bin"
+echo exe >"$WORK/winbuild/bin/ZelkDebug.exe"
+echo exe >"$WORK/winbuild/bin/zelkrun.exe"
+DIST="$WORK/dist"
+dist_zip 64 "$WORK/winbuild" 2>/dev/null
+zip_lists() {  # zip, names...
+  local zip="$1" listing name
+  shift
+  listing=$(unzip -Z1 "$zip") || return 1
+  for name; do grep -qx -- "$name" <<<"$listing" || return 1; done
+}
+check "dist: the zip holds both programs, the README and the examples" \
+  zip_lists "$WORK/dist/zelk-$ZELK_VERSION-win64.zip" "zelk-$ZELK_VERSION-win64/ZelkDebug.exe" \
+  "zelk-$ZELK_VERSION-win64/zelkrun.exe" "zelk-$ZELK_VERSION-win64/README.md" \
+  "zelk-$ZELK_VERSION-win64/examples/hello.zls"
+rm "$WORK/winbuild/bin/zelkrun.exe"
+dist_zip 32 "$WORK/winbuild" 2>"$WORK/dist.err"
+no_zip_and_why() {
+  [ ! -e "$WORK/dist/zelk-$ZELK_VERSION-win32.zip" ] && contains "$WORK/dist.err" "zelkrun.exe is missing"
+}
+check "dist: a build without its programs makes no zip and says what is missing" no_zip_and_why
+
 echo "1..$N"
