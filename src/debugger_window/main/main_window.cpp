@@ -16,8 +16,8 @@
 #include "foundation/messages.h"
 #include "foundation/user_interface.h"
 #include "platform/win32/wide_text.h"
-#include "platform/windowing.h"
 #include "platform/win32/window_utils.h"
+#include "platform/windowing.h"
 
 namespace zelk::window {
 
