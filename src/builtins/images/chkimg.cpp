@@ -141,14 +141,14 @@ void Search(BuiltinCall& call, int wanted, const ImageOrigin& origin) {
     return;
   }
 
-  ImageSearchSpec spec;
-  spec.reduced = a.whole[1] == -1;
-  spec.transparentCorner = static_cast<int>(std::clamp<std::int64_t>(a.whole[1], -1, 5));
-  spec.tolerance = a.whole[7] > 0 ? static_cast<std::uint32_t>(a.whole[7]) : 0;
-  spec.wanted = wanted;
+  ImageSearchRequest search;
+  search.reduced = a.whole[1] == -1;
+  search.transparentCorner = static_cast<int>(std::clamp<std::int64_t>(a.whole[1], -1, 5));
+  search.tolerance = a.whole[7] > 0 ? static_cast<std::uint32_t>(a.whole[7]) : 0;
+  search.wanted = wanted;
   std::vector<ImageHit> hits;
   StopPoll poll(context);
-  switch (SearchImage(area, *pattern, spec, &hits, &poll)) {
+  switch (SearchImage(area, *pattern, search, &hits, &poll)) {
     case ImageSearchOutcome::kStopped:
       return;
     case ImageSearchOutcome::kTooManyHits: {

@@ -37,13 +37,14 @@ struct Run {
 // range of each byte.
 class CompiledPattern {
  public:
-  CompiledPattern(const Plane& p, const ImageSearchSpec& spec) : plane_(p) {
+  CompiledPattern(const Plane& p, const ImageSearchRequest& search) : plane_(p) {
     const int bpp = p.bytes;
     bool transparent = false;
     std::uint8_t key[3] = {};
-    if (bpp == 4 && spec.transparentCorner >= 1 && spec.transparentCorner <= 4) {
-      const int cx = (spec.transparentCorner == 2 || spec.transparentCorner == 4) ? p.width - 1 : 0;
-      const int cy = spec.transparentCorner >= 3 ? p.height - 1 : 0;
+    if (bpp == 4 && search.transparentCorner >= 1 && search.transparentCorner <= 4) {
+      const int cx =
+          (search.transparentCorner == 2 || search.transparentCorner == 4) ? p.width - 1 : 0;
+      const int cy = search.transparentCorner >= 3 ? p.height - 1 : 0;
       std::memcpy(key, p.Row(cy) + cx * 4, 3);
       transparent = true;
     }
@@ -59,11 +60,11 @@ class CompiledPattern {
         }
       }
     }
-    tolerant_ = bpp == 4 && (spec.tolerance & 0xFFFFFF) != 0;
+    tolerant_ = bpp == 4 && (search.tolerance & 0xFFFFFF) != 0;
     if (tolerant_) {
-      const int m[3] = {static_cast<int>((spec.tolerance >> 16) & 0xFF),
-                        static_cast<int>((spec.tolerance >> 8) & 0xFF),
-                        static_cast<int>(spec.tolerance & 0xFF)};
+      const int m[3] = {static_cast<int>((search.tolerance >> 16) & 0xFF),
+                        static_cast<int>((search.tolerance >> 8) & 0xFF),
+                        static_cast<int>(search.tolerance & 0xFF)};
       const std::size_t n = static_cast<std::size_t>(p.width) * p.height * 4;
       low_.resize(n);
       high_.resize(n);
@@ -143,20 +144,20 @@ class CompiledPattern {
 }  // namespace
 
 ImageSearchOutcome SearchImage(const os::Bitmap& area, const os::Bitmap& pattern,
-                               const ImageSearchSpec& spec, std::vector<ImageHit>* hits,
+                               const ImageSearchRequest& search, std::vector<ImageHit>* hits,
                                StopPoll* poll) {
   hits->clear();
   if (pattern.width <= 0 || pattern.height <= 0 || pattern.width > area.width ||
       pattern.height > area.height) {
     return ImageSearchOutcome::kDone;
   }
-  if (spec.reduced && pattern.width == 1 && pattern.height == 1) {
+  if (search.reduced && pattern.width == 1 && pattern.height == 1) {
     hits->push_back(ImageHit{0, 0});
     return ImageSearchOutcome::kDone;
   }
-  const Plane screen(area, spec.reduced);
-  const Plane tmpl(pattern, spec.reduced);
-  const CompiledPattern compiled(tmpl, spec);
+  const Plane screen(area, search.reduced);
+  const Plane tmpl(pattern, search.reduced);
+  const CompiledPattern compiled(tmpl, search);
   const int lastX = area.width - pattern.width, lastY = area.height - pattern.height;
   for (int y = 0; y <= lastY; ++y) {
     if (poll && poll->Stopped(area.width)) return ImageSearchOutcome::kStopped;
@@ -164,7 +165,7 @@ ImageSearchOutcome SearchImage(const os::Bitmap& area, const os::Bitmap& pattern
       if (!compiled.MatchesAt(screen, x, y)) continue;
       if (static_cast<int>(hits->size()) == kMaxImageHits) return ImageSearchOutcome::kTooManyHits;
       hits->push_back(ImageHit{x, y});
-      if (spec.wanted > 0 && static_cast<int>(hits->size()) >= spec.wanted) {
+      if (search.wanted > 0 && static_cast<int>(hits->size()) >= search.wanted) {
         return ImageSearchOutcome::kDone;
       }
       // Matches on one row do not overlap.

@@ -15,7 +15,7 @@ namespace zelk {
 // The hit list never holds more entries than this.
 inline constexpr int kMaxImageHits = 4096;
 
-struct ImageSearchSpec {
+struct ImageSearchRequest {
   // 1..4: the template's top-left, top-right, bottom-left or bottom-right
   // pixel's colour matches anything; any other value: no transparent colour.
   int transparentCorner = 0;
@@ -38,7 +38,7 @@ enum class ImageSearchOutcome {
 };
 
 ImageSearchOutcome SearchImage(const os::Bitmap& area, const os::Bitmap& pattern,
-                               const ImageSearchSpec& spec, std::vector<ImageHit>* hits,
+                               const ImageSearchRequest& search, std::vector<ImageHit>* hits,
                                StopPoll* poll);
 
 // The 8-bit palette index (3 bits red, 3 green, 2 blue) of a pixel, shared by

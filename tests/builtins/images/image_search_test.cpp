@@ -52,27 +52,27 @@ os::Bitmap Random(int width, int height, std::mt19937& rng, int colours) {
   return b;
 }
 
-Hits Search(const os::Bitmap& area, const os::Bitmap& pattern, ImageSearchSpec spec,
+Hits Search(const os::Bitmap& area, const os::Bitmap& pattern, ImageSearchRequest search,
             ImageSearchOutcome* outcome = nullptr) {
   Hits hits;
-  const ImageSearchOutcome o = SearchImage(area, pattern, spec, &hits, nullptr);
+  const ImageSearchOutcome o = SearchImage(area, pattern, search, &hits, nullptr);
   if (outcome) *outcome = o;
   return hits;
 }
 
 // The search as plainly as it can be written.
-Hits Reference(const os::Bitmap& area, const os::Bitmap& t, const ImageSearchSpec& spec) {
+Hits Reference(const os::Bitmap& area, const os::Bitmap& t, const ImageSearchRequest& search) {
   Hits hits;
   if (t.width > area.width || t.height > area.height) return hits;
   const std::uint8_t* key = nullptr;
-  if (spec.transparentCorner >= 1 && spec.transparentCorner <= 4) {
-    const int cx = spec.transparentCorner % 2 == 0 ? t.width - 1 : 0;
-    const int cy = spec.transparentCorner >= 3 ? t.height - 1 : 0;
+  if (search.transparentCorner >= 1 && search.transparentCorner <= 4) {
+    const int cx = search.transparentCorner % 2 == 0 ? t.width - 1 : 0;
+    const int cy = search.transparentCorner >= 3 ? t.height - 1 : 0;
     key = t.Row(cy) + cx * 4;
   }
-  const int m[3] = {static_cast<int>(spec.tolerance >> 16 & 255),
-                    static_cast<int>(spec.tolerance >> 8 & 255),
-                    static_cast<int>(spec.tolerance & 255)};
+  const int m[3] = {static_cast<int>(search.tolerance >> 16 & 255),
+                    static_cast<int>(search.tolerance >> 8 & 255),
+                    static_cast<int>(search.tolerance & 255)};
   for (int y = 0; y + t.height <= area.height; ++y) {
     for (int x = 0; x + t.width <= area.width; ++x) {
       bool same = true;
@@ -88,7 +88,7 @@ Hits Reference(const os::Bitmap& area, const os::Bitmap& t, const ImageSearchSpe
       }
       if (!same) continue;
       hits.push_back(ImageHit{x, y});
-      if (spec.wanted > 0 && static_cast<int>(hits.size()) == spec.wanted) return hits;
+      if (search.wanted > 0 && static_cast<int>(hits.size()) == search.wanted) return hits;
       x += t.width - 1;
     }
   }
@@ -113,12 +113,12 @@ TEST(ImageSearchTest, MatchesThePlainReferenceOnRandomPictures) {
       Paste(area, pattern, static_cast<int>(rng() % (area.width - tw + 1)),
             static_cast<int>(rng() % (area.height - th + 1)));
     }
-    ImageSearchSpec spec;
-    spec.wanted = round % 5 == 0 ? 2 : -1;
-    spec.transparentCorner = round % 7 < 5 ? round % 7 : 0;
-    spec.tolerance = round % 4 == 0 ? 0x141414u : (round % 4 == 1 ? 0x280000u : 0);
-    const Hits expected = Reference(area, pattern, spec);
-    EXPECT_EQ(Text(Search(area, pattern, spec)), Text(expected)) << "round " << round;
+    ImageSearchRequest search;
+    search.wanted = round % 5 == 0 ? 2 : -1;
+    search.transparentCorner = round % 7 < 5 ? round % 7 : 0;
+    search.tolerance = round % 4 == 0 ? 0x141414u : (round % 4 == 1 ? 0x280000u : 0);
+    const Hits expected = Reference(area, pattern, search);
+    EXPECT_EQ(Text(Search(area, pattern, search)), Text(expected)) << "round " << round;
   }
 }
 
@@ -127,17 +127,17 @@ TEST(ImageSearchTest, ThreeCopiesSideBySideGiveThreeAscendingHits) {
   os::Bitmap tile = Filled(5, 4, 0x102030);
   Put(tile, 2, 1, 0xFFFFFF);
   for (int x : {10, 30, 50}) Paste(area, tile, x, 7);
-  ImageSearchSpec all;
+  ImageSearchRequest all;
   all.wanted = -1;
   EXPECT_EQ(Text(Search(area, tile, all)), "(10,7)(30,7)(50,7)");
-  ImageSearchSpec two;
+  ImageSearchRequest two;
   two.wanted = 2;
   EXPECT_EQ(Text(Search(area, tile, two)), "(10,7)(30,7)");
 }
 
 TEST(ImageSearchTest, HitsOnOneRowDoNotOverlapButRowsMay) {
   const os::Bitmap area = Filled(5, 3, 0x010203);
-  ImageSearchSpec all;
+  ImageSearchRequest all;
   all.wanted = -1;
   EXPECT_EQ(Text(Search(area, Filled(2, 1, 0x010203), all)), "(0,0)(2,0)(0,1)(2,1)(0,2)(2,2)");
   EXPECT_EQ(Text(Search(area, Filled(4, 2, 0x010203), all)), "(0,0)(0,1)");
@@ -152,11 +152,11 @@ TEST(ImageSearchTest, TransparentCornerColourMatchesAnything) {
     const int cx = corner % 2 == 0 ? 2 : 0, cy = corner >= 3 ? 2 : 0;
     Put(keyed, cx, cy, 0xFF00FF);
     Put(keyed, 1, 1, 0xFF00FF);  // another key pixel inside
-    ImageSearchSpec spec;
-    spec.transparentCorner = corner;
-    EXPECT_EQ(Text(Search(area, keyed, spec)), "(4,4)") << "corner " << corner;
-    spec.transparentCorner = 0;
-    EXPECT_EQ(Text(Search(area, keyed, spec)), "") << "without transparency, corner " << corner;
+    ImageSearchRequest search;
+    search.transparentCorner = corner;
+    EXPECT_EQ(Text(Search(area, keyed, search)), "(4,4)") << "corner " << corner;
+    search.transparentCorner = 0;
+    EXPECT_EQ(Text(Search(area, keyed, search)), "") << "without transparency, corner " << corner;
   }
 }
 
@@ -164,65 +164,65 @@ TEST(ImageSearchTest, ToleranceIsPerChannelAndInclusive) {
   os::Bitmap area = Filled(10, 10, 0x000000);
   Put(area, 5, 5, 0x0B1520);                      // blue 0x0B, green 0x15, red 0x20
   const os::Bitmap dot = Filled(1, 1, 0x081218);  // 3 less blue, 3 less green, 8 less red
-  ImageSearchSpec spec;
-  spec.tolerance = 0x030308;  // IMG_MSK_BGR2 plus red up to 8
-  EXPECT_EQ(Text(Search(area, dot, spec)), "(5,5)");
-  spec.tolerance = 0x030307;  // red one short
-  EXPECT_EQ(Text(Search(area, dot, spec)), "");
-  spec.tolerance = 0x020308;  // blue one short
-  EXPECT_EQ(Text(Search(area, dot, spec)), "");
+  ImageSearchRequest search;
+  search.tolerance = 0x030308;  // IMG_MSK_BGR2 plus red up to 8
+  EXPECT_EQ(Text(Search(area, dot, search)), "(5,5)");
+  search.tolerance = 0x030307;  // red one short
+  EXPECT_EQ(Text(Search(area, dot, search)), "");
+  search.tolerance = 0x020308;  // blue one short
+  EXPECT_EQ(Text(Search(area, dot, search)), "");
   // Ranges stop at 0 and 255 instead of wrapping.
   os::Bitmap bright = Filled(2, 1, 0xFFFFFF);
-  spec.tolerance = 0x030303;
-  EXPECT_EQ(Text(Search(bright, Filled(1, 1, 0xFDFDFD), spec)), "(0,0)");
+  search.tolerance = 0x030303;
+  EXPECT_EQ(Text(Search(bright, Filled(1, 1, 0xFDFDFD), search)), "(0,0)");
 }
 
 TEST(ImageSearchTest, MoreThanTheHitLimitIsAnOutcomeNotAnOverrun) {
   const os::Bitmap area = Filled(100, 100, 0x123456);
   const os::Bitmap dot = Filled(1, 1, 0x123456);
-  ImageSearchSpec spec;
+  ImageSearchRequest search;
   ImageSearchOutcome outcome;
-  spec.wanted = -1;
-  EXPECT_EQ(Search(area, dot, spec, &outcome).size(), 4096u);
+  search.wanted = -1;
+  EXPECT_EQ(Search(area, dot, search, &outcome).size(), 4096u);
   EXPECT_EQ(outcome, ImageSearchOutcome::kTooManyHits);
-  spec.wanted = 5000;
-  EXPECT_EQ(Search(area, dot, spec, &outcome).size(), 4096u);
+  search.wanted = 5000;
+  EXPECT_EQ(Search(area, dot, search, &outcome).size(), 4096u);
   EXPECT_EQ(outcome, ImageSearchOutcome::kTooManyHits);
-  spec.wanted = 4096;
-  EXPECT_EQ(Search(area, dot, spec, &outcome).size(), 4096u);
+  search.wanted = 4096;
+  EXPECT_EQ(Search(area, dot, search, &outcome).size(), 4096u);
   EXPECT_EQ(outcome, ImageSearchOutcome::kDone);
 }
 
 TEST(ImageSearchTest, TemplateLargerThanTheAreaIsNotFound) {
-  ImageSearchSpec spec;
-  EXPECT_EQ(Text(Search(Filled(4, 4, 0), Filled(5, 1, 0), spec)), "");
-  EXPECT_EQ(Text(Search(Filled(4, 4, 0), Filled(1, 5, 0), spec)), "");
-  EXPECT_EQ(Text(Search(Filled(4, 4, 0), Filled(4, 4, 0), spec)), "(0,0)");
+  ImageSearchRequest search;
+  EXPECT_EQ(Text(Search(Filled(4, 4, 0), Filled(5, 1, 0), search)), "");
+  EXPECT_EQ(Text(Search(Filled(4, 4, 0), Filled(1, 5, 0), search)), "");
+  EXPECT_EQ(Text(Search(Filled(4, 4, 0), Filled(4, 4, 0), search)), "(0,0)");
 }
 
 TEST(ImageSearchTest, ReducedColoursIgnoreLowBitsAndOnePixelIsFoundAtOnce) {
   os::Bitmap area = Filled(8, 8, 0x000000);
   Put(area, 3, 2, 0x1F3F9F);  // the 3-3-2 palette colour of 0x002080, other low bits
-  ImageSearchSpec spec;
-  spec.reduced = true;
+  ImageSearchRequest search;
+  search.reduced = true;
   os::Bitmap pattern = Filled(2, 1, 0x000000);
   Put(pattern, 0, 0, 0x002080);
-  EXPECT_EQ(Text(Search(area, pattern, spec)), "(3,2)");
-  spec.reduced = false;
-  EXPECT_EQ(Text(Search(area, pattern, spec)), "");
-  spec.reduced = true;
-  EXPECT_EQ(Text(Search(area, Filled(1, 1, 0xABCDEF), spec)), "(0,0)");
+  EXPECT_EQ(Text(Search(area, pattern, search)), "(3,2)");
+  search.reduced = false;
+  EXPECT_EQ(Text(Search(area, pattern, search)), "");
+  search.reduced = true;
+  EXPECT_EQ(Text(Search(area, Filled(1, 1, 0xABCDEF), search)), "(0,0)");
 }
 
 TEST(ImageSearchTest, StopEndsALongSearch) {
   std::atomic<int> abort{1};
   StopPoll poll(abort);
   Hits hits;
-  ImageSearchSpec spec;
-  spec.wanted = -1;
+  ImageSearchRequest search;
+  search.wanted = -1;
   // The first poll comes after kStopPollSteps pixels of rows.
   const os::Bitmap big = Filled(2000, 100, 0);
-  EXPECT_EQ(SearchImage(big, Filled(1, 1, 1), spec, &hits, &poll), ImageSearchOutcome::kStopped);
+  EXPECT_EQ(SearchImage(big, Filled(1, 1, 1), search, &hits, &poll), ImageSearchOutcome::kStopped);
 }
 
 // Not a pass/fail check: the time of the worst case scripts meet, a 32 x 32
@@ -243,14 +243,14 @@ TEST(ImageSearchTest, SpeedOfAnAbsentTemplateOnABusyScreen) {
   os::Bitmap plain = Filled(1280, 1024, 0);
   for (std::size_t i = 0; i < plain.bgrx.size(); i += 4)
     std::memcpy(&plain.bgrx[i], absent.bgrx.data(), 3);
-  ImageSearchSpec spec;
-  spec.wanted = -1;
+  ImageSearchRequest search;
+  search.wanted = -1;
   for (const auto& [name, area] : {std::pair{"busy", &screen}, std::pair{"plain", &plain}}) {
     for (std::uint32_t tolerance : {0u, 0x030303u}) {
-      spec.tolerance = tolerance;
+      search.tolerance = tolerance;
       const auto start = std::chrono::steady_clock::now();
       Hits hits;
-      SearchImage(*area, absent, spec, &hits, nullptr);
+      SearchImage(*area, absent, search, &hits, nullptr);
       const double ms =
           std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
               .count();
