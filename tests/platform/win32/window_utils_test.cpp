@@ -409,9 +409,10 @@ TEST_F(WindowUtilsShortcut, BrokenLinkFileLeavesThePath) {
   EXPECT_EQ(u"", args);
 }
 
-// An HDROP laid out as the shell passes it with WM_DROPFILES.
+// An HDROP laid out as the shell passes it with WM_DROPFILES. Two closing zeros: Wine
+// skips the first name before it looks for the end, so an empty list needs both.
 HDROP MakeDrop(const std::vector<std::wstring>& names) {
-  std::size_t chars = 1;  // the closing empty name
+  std::size_t chars = 2;
   for (const auto& n : names) chars += n.size() + 1;
   std::size_t bytes = sizeof(DROPFILES) + chars * sizeof(wchar_t);
   HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
