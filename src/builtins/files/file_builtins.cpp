@@ -20,6 +20,7 @@ void AddFileBuiltins(BuiltinBranchTable& table) {
   table.Set(u"DELETEINI", BuiltinDeleteIni);
   table.Set(u"DELETEFILE", BuiltinDeleteFile);
   table.Set(u"GETDIR", BuiltinGetDir);
+  table.Set(u"DROPFILE", BuiltinDropfile);
 }
 
 }  // namespace zelk

@@ -27,4 +27,7 @@ void BuiltinDeleteIni(BuiltinCall& call);
 void BuiltinDeleteFile(BuiltinCall& call);
 void BuiltinGetDir(BuiltinCall& call);
 
+// Another program's window: DROPFILE.
+void BuiltinDropfile(BuiltinCall& call);
+
 }  // namespace zelk

@@ -6,6 +6,7 @@
 #include "builtins/builtins.h"
 #include "builtins/process/process_functions.h"
 #include "builtins/process/script_pump.h"
+#include "builtins/windows/window_ids.h"
 #include "platform/platform.h"
 #include "platform/process.h"
 
@@ -179,6 +180,8 @@ void BuiltinExec(BuiltinCall& call) {
       }
     }
     program.reset();
+    // A new program tends to open windows: the next GETID waits longer.
+    SetActionPending(call.context);
   }
   ScriptPause(4, call.context);
 }

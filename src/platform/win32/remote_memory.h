@@ -33,6 +33,8 @@ class RemoteMemory {
   bool Read(std::size_t offset, void* data, std::size_t bytes) const;
   // Zero bytes from offset.
   bool Clear(std::size_t offset, std::size_t bytes);
+  // Leaves the memory to the target: it may still be reading it.
+  void Abandon() { base_ = nullptr; }
 
  private:
   HANDLE process_ = nullptr;
