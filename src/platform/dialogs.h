@@ -137,6 +137,14 @@ struct PrintWindowRequest {
 };
 void ShowPrintWindow(const PrintWindowRequest& request, const std::vector<std::u16string>& lines);
 std::uintptr_t PrintWindowHandle();
+// A printed line for the print window, once LOGPRINT has made it: appended,
+// and the window shown again when hidden, unless the last LOGPRINT hid it.
+// Nothing before.
+void AppendPrintWindow(const std::u16string& line);
+// A new run: printed lines may show the window again.
+void AllowPrintWindow();
+// Its text becomes lines (the print-line buffer after a trim).
+void ReplacePrintWindowText(const std::vector<std::u16string>& lines);
 
 // The stop form: a window captioned "STOP" of no size, never shown, made on
 // the first ask.

@@ -6,6 +6,7 @@
 #include "base/utf.h"
 #include "foundation/messages.h"
 #include "foundation/script_log.h"
+#include "platform/dialogs.h"
 #include "runtime/control/execute.h"
 #include "runtime/core/interpreter.h"
 #include "runtime/core/report_error.h"
@@ -58,12 +59,14 @@ void PrintLine(Interpreter& interp, const std::u16string& text) {
   interp.host().PrintLine(text);
   interp.print.lines.push_back(text);
   ++interp.print.windowLines;
+  os::AppendPrintWindow(text);
   LogLine(text);
   const std::size_t limit = static_cast<std::size_t>(interp.PrintLineLimit());
   while (interp.print.lines.size() > limit) interp.print.lines.pop_front();
   // The window is trimmed in batches of a tenth of the limit, not per line.
   if (static_cast<std::size_t>(interp.print.windowLines) > limit + limit / 10) {
     interp.host().ReplacePrintWindow(interp.print.lines);
+    os::ReplacePrintWindowText({interp.print.lines.begin(), interp.print.lines.end()});
     interp.print.windowLines = static_cast<int>(interp.print.lines.size());
   }
 }

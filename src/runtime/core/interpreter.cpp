@@ -1,6 +1,7 @@
 #include "runtime/core/interpreter.h"
 
 #include "foundation/script_log.h"
+#include "platform/dialogs.h"
 #include "runtime/core/report_error.h"
 #include "runtime/driver/console_host.h"
 #include "runtime/vars/declaration_sink.h"
@@ -69,6 +70,8 @@ void Interpreter::ResetForRun() {
   // No restart keeps the print window's text yet: every run starts it empty.
   print.lines.clear();
   print.windowLines = 0;
+  // Hidden by LOGPRINT(FALSE) for one run only.
+  os::AllowPrintWindow();
   for (auto& record : records) record.Size(0);
   SetMainThread();
 }

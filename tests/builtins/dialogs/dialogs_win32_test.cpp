@@ -320,6 +320,29 @@ TEST_F(DialogTest, SelectionBoxChecksRadiosComboAndList) {
   EXPECT_EQ(Printed(), (std::vector<std::u16string>{u"6", u"q\tr", u"2", u"q", u"5"}));
 }
 
+// Indexes: one alone becomes a number, several joined by TAB stay a text.
+TEST_F(DialogTest, SelectionBoxIndexesAreANumberAloneAndATextTogether) {
+  Run({u"r = SLCTBOX(SLCT_LST + SLCT_NUM, 0, \"m\", \"p\", \"q\", \"r\")",
+       u"PRINT REPLACE(r, CHR(9), \"|\")",
+       u"r = SLCTBOX(SLCT_CHK + SLCT_NUM, 0, \"m\", \"p\", \"q\")", u"PRINT r + 1",
+       u"PRINT SLCTBOX(SLCT_BTN + SLCT_STR, 0, \"m\", \"p\", \"q\")"},
+      [&] {
+        HWND w = WaitFor(L"TUslctBox_zelk");
+        HWND list = Children(w, u"ListBox").at(0);
+        SendMessageW(list, LB_SETSEL, TRUE, 2);  // the first stays selected
+        Click(ChildWithText(w, u"Button", u"OK"));
+        WaitGone(w);
+        w = WaitFor(L"TUslctBox_zelk");
+        Click(ChildWithText(w, u"Button", u"q"));
+        Click(ChildWithText(w, u"Button", u"OK"));
+        WaitGone(w);
+        w = WaitFor(L"TUslctBox_zelk");
+        Click(ChildWithText(w, u"Button", u"q"));
+        WaitGone(w);
+      });
+  EXPECT_EQ(Printed(), (std::vector<std::u16string>{u"0|2", u"2", u"q"}));
+}
+
 TEST_F(DialogTest, SelectionBoxCountsDownAndShowsAtMost31Buttons) {
   std::size_t buttons = 0;
   std::vector<std::u16string> lines{u"DIM many[39]",
@@ -433,6 +456,31 @@ TEST_F(DialogTest, LogprintShowsThePrintWindowWhereAsked) {
   EXPECT_EQ(TextOf(edit), u"line one\r\nline two\r\n");
   Run({u"LOGPRINT()"}, [] {});
   EXPECT_FALSE(IsWindowVisible(w));
+}
+
+// Once shown, the window takes every later line; LOGPRINT(FALSE) keeps it
+// hidden through them, and the next run may show it again.
+TEST_F(DialogTest, LogprintWindowFollowsLaterPrintsUntilItIsHidden) {
+  Run({u"PRINT \"one\"", u"LOGPRINT(TRUE, 40, 40, 300, 200)", u"PRINT \"two\"", u"LOGPRINT(FALSE)",
+       u"PRINT \"three\""},
+      [] {});
+  HWND w = reinterpret_cast<HWND>(os::PrintWindowHandle());
+  ASSERT_NE(w, nullptr);
+  HWND edit = Children(w, u"Edit").at(0);
+  EXPECT_FALSE(IsWindowVisible(w));
+  EXPECT_EQ(TextOf(edit), u"one\r\ntwo\r\nthree\r\n");
+
+  Run({u"PRINT \"four\"", u"LOGPRINT(TRUE)", u"PRINT \"five\""}, [] {});
+  EXPECT_TRUE(IsWindowVisible(w));
+  EXPECT_EQ(TextOf(edit), u"four\r\nfive\r\n");
+
+  // Closed by the user: the next printed line brings it back.
+  SendMessageW(w, WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindowVisible(w));
+  Run({u"PRINT \"six\""}, [] {});
+  EXPECT_TRUE(IsWindowVisible(w));
+  EXPECT_EQ(TextOf(edit), u"four\r\nfive\r\nsix\r\n");
+  Run({u"LOGPRINT(FALSE)"}, [] {});
 }
 
 TEST_F(DialogTest, StopFormExistsWithoutSizeAndStopformReturnsEmpty) {

@@ -37,6 +37,9 @@ void ShowPrintWindow(const PrintWindowRequest&, const std::vector<std::u16string
 std::uintptr_t PrintWindowHandle() {
   return 0;
 }
+void AppendPrintWindow(const std::u16string&) {}
+void AllowPrintWindow() {}
+void ReplacePrintWindowText(const std::vector<std::u16string>&) {}
 
 std::uintptr_t StopFormWindow() {
   return 0;

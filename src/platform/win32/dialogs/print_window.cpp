@@ -23,6 +23,7 @@ struct PrintWindow {
   DWORD thread = 0;
   bool placed = false;
   std::unique_ptr<win::Font> font;
+  bool mayShow = true;  // LOGPRINT(FALSE) keeps later lines from showing it
 };
 
 PrintWindow& ThePrintWindow() {
@@ -45,13 +46,65 @@ LRESULT CALLBACK PrintProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
+std::mutex& PrintLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+// The window when it exists and belongs to this thread; null otherwise (a
+// window of an earlier thread is gone with it).
+PrintWindow* LivePrintWindow() {
+  PrintWindow& p = ThePrintWindow();
+  if (p.window == nullptr || !IsWindow(p.window) || p.thread != GetCurrentThreadId()) {
+    return nullptr;
+  }
+  return &p;
+}
+
+std::u16string Joined(const std::vector<std::u16string>& lines) {
+  std::u16string text;
+  for (const std::u16string& line : lines) {
+    text += line;
+    text += u"\r\n";
+  }
+  return text;
+}
+
+void SetText(const PrintWindow& p, const std::u16string& text) {
+  SetWindowTextW(p.edit, reinterpret_cast<const wchar_t*>(text.c_str()));
+  SendMessageW(p.edit, EM_SETSEL, text.size(), text.size());
+  SendMessageW(p.edit, EM_SCROLLCARET, 0, 0);
+}
+
 }  // namespace
 
+void AllowPrintWindow() {
+  std::lock_guard<std::mutex> guard(PrintLock());
+  ThePrintWindow().mayShow = true;
+}
+
+void AppendPrintWindow(const std::u16string& line) {
+  std::lock_guard<std::mutex> guard(PrintLock());
+  const PrintWindow* p = LivePrintWindow();
+  if (p == nullptr) return;
+  const std::u16string text = line + u"\r\n";
+  const LRESULT end = GetWindowTextLengthW(p->edit);
+  SendMessageW(p->edit, EM_SETSEL, end, end);
+  SendMessageW(p->edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  SendMessageW(p->edit, EM_SCROLLCARET, 0, 0);
+  if (p->mayShow && !IsWindowVisible(p->window)) ShowWindow(p->window, SW_SHOWNOACTIVATE);
+}
+
+void ReplacePrintWindowText(const std::vector<std::u16string>& lines) {
+  std::lock_guard<std::mutex> guard(PrintLock());
+  if (const PrintWindow* p = LivePrintWindow()) SetText(*p, Joined(lines));
+}
+
 void ShowPrintWindow(const PrintWindowRequest& request, const std::vector<std::u16string>& lines) {
-  static std::mutex lock;
-  std::lock_guard<std::mutex> guard(lock);
+  std::lock_guard<std::mutex> guard(PrintLock());
   PrintWindow& p = ThePrintWindow();
   if (p.window && (!IsWindow(p.window) || p.thread != GetCurrentThreadId())) p = PrintWindow{};
+  p.mayShow = request.show;
   if (p.window == nullptr) {
     if (!request.show) return;
     win::RegisterWindowClass(kPrintClass, PrintProc, IDC_ARROW, GetSysColor(COLOR_WINDOW));
@@ -72,16 +125,11 @@ void ShowPrintWindow(const PrintWindowRequest& request, const std::vector<std::u
     if (p.font->handle()) {
       SendMessageW(p.edit, WM_SETFONT, reinterpret_cast<WPARAM>(p.font->handle()), 0);
     }
+    // Later lines are appended: the edit's own limit would drop them.
+    SendMessageW(p.edit, EM_SETLIMITTEXT, 0, 0);
   }
   SetWindowTextW(p.window, reinterpret_cast<const wchar_t*>(request.caption.c_str()));
-  std::u16string text;
-  for (const std::u16string& line : lines) {
-    text += line;
-    text += u"\r\n";
-  }
-  SetWindowTextW(p.edit, reinterpret_cast<const wchar_t*>(text.c_str()));
-  SendMessageW(p.edit, EM_SETSEL, text.size(), text.size());
-  SendMessageW(p.edit, EM_SCROLLCARET, 0, 0);
+  SetText(p, Joined(lines));
   RECT r;
   GetWindowRect(p.window, &r);
   int x = r.left, y = r.top, w = r.right - r.left, h = r.bottom - r.top;
