@@ -126,7 +126,8 @@ class MainWindow {
   std::u16string openCommand_;
   std::vector<std::u16string> params_;
   bool restartRequested_ = false;
-  bool untitled_ = true;  // tab 0 shows the untitled file
+  bool startedByRun_ = false;  // the run came from Run, not from a step
+  bool untitled_ = true;       // tab 0 shows the untitled file
 
   // Run state as the buttons show it.
   ButtonLayout layout_ = ButtonLayout::kStartUp;

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "base/text_scan.h"
+#include "builtins/process/restart_request.h"
 #include "debugger_window/main/global_keys.h"
 #include "debugger_window/main/main_texts.h"
 #include "debugger_window/main/main_window_impl.h"
@@ -73,6 +74,8 @@ void MainWindow::StartRun(bool stopOnEntry) {
     startingRun_ = false;
   }
   currentFile_ = currentLine_ = -1;
+  startedByRun_ = !stopOnEntry;
+  restartRequested_ = false;
   RestoreFadedWindows();
   SetTimer(hwnd_, kTimerActive, 500, nullptr);
   StartGlobalRunKeys(hwnd_, hotkeys_);
@@ -155,7 +158,10 @@ void MainWindow::OnRunEnded() {
   DeleteEditorCopies();
   OnPrintReady();
   StopRun();
-  if (restartRequested_) PostMessageW(hwnd_, kMsgRunScript, 0, 0);
+  // POFF(P_ZELK_REEXEC, TRUE): Run again once this handler has returned, so
+  // that the script starts afresh from the editors. A stepped run just ends.
+  restartRequested_ = TakeRestartRequest(interp_);
+  if (restartRequested_ && startedByRun_) PostMessageW(hwnd_, kMsgRunScript, 0, 0);
 }
 
 void MainWindow::OnPrintReady() {

@@ -320,6 +320,40 @@ TEST_F(MainWindowTest, StopEndsARunningLoopAtOnce) {
   EXPECT_TRUE(Idle());
 }
 
+// POFF(P_ZELK_REEXEC, TRUE) ends a run that Run started and runs it again;
+// a run started by a step just ends. A marker file tells the runs apart.
+TEST_F(MainWindowTest, ARestartRequestRunsTheScriptAgainAfterRunOnly) {
+  const std::string mark = (folder_ / "mark.txt").string();
+  const std::u16string main = Write("again.zls", "IFB FOPEN(\"" + mark +
+                                                     "\", F_EXISTS)\r\n"
+                                                     "  PRINT \"second\"\r\n"
+                                                     "ELSE\r\n"
+                                                     "  f = FOPEN(\"" +
+                                                     mark +
+                                                     "\", F_WRITE)\r\n"
+                                                     "  FPUT(f, \"x\")\r\n"
+                                                     "  FCLOSE(f)\r\n"
+                                                     "  PRINT \"first\"\r\n"
+                                                     "  POFF(P_ZELK_REEXEC, TRUE)\r\n"
+                                                     "  PRINT \"never\"\r\n"
+                                                     "ENDIF\r\n");
+  Open(main);
+  Click(kIdRun);
+  ASSERT_TRUE(PumpUntil([this] { return Printed() == "first\r\nsecond\r\n" && Idle(); }))
+      << Printed();
+  PumpFor(100);
+  EXPECT_EQ(Printed(), "first\r\nsecond\r\n");
+
+  std::filesystem::remove(folder_ / "mark.txt");
+  Key(VK_F7);
+  ASSERT_TRUE(WaitPaused());
+  Key(VK_F5);
+  ASSERT_TRUE(PumpUntil([this] { return Printed().ends_with("first\r\n") && Idle(); }))
+      << Printed();
+  PumpFor(200);
+  EXPECT_EQ(Printed(), "first\r\nsecond\r\nfirst\r\n");
+}
+
 TEST_F(MainWindowTest, PauseStopsTheLoopAtItsLine) {
   const std::u16string main = Write("pause.zls", "i = 0\r\nWHILE TRUE\r\n  i = i + 1\r\nWEND\r\n");
   Open(main);
