@@ -1,6 +1,7 @@
 #include "foundation/text_file.h"
 
 #include <new>
+#include <stdexcept>
 
 #include "base/utf.h"
 #include "foundation/user_interface.h"
@@ -43,12 +44,20 @@ void AppendUtf16Le(std::string* out, std::u16string_view text) {
   }
 }
 
+// ASCII is the same bytes in every ANSI code page: such a line needs no
+// round trip through the system's converter.
+bool IsAscii(std::u16string_view text) {
+  char16_t any = 0;
+  for (char16_t c : text) any |= c;
+  return any < 0x80;
+}
+
 // Every line is tested: a character past any cut-off would otherwise be
 // written as a substitute and lost.
 bool AllLinesAnsi(const std::vector<std::u16string>& lines) {
   std::string scratch;
   for (const std::u16string& line : lines) {
-    if (!os::TextToAnsi(line, &scratch)) return false;
+    if (!IsAscii(line) && !os::TextToAnsi(line, &scratch)) return false;
   }
   return true;
 }
@@ -70,49 +79,117 @@ bool LoadOnce(const std::u16string& path, os::OpenHow how, bool exclusive,
   } catch (const std::bad_alloc&) {
     *error = "Out of memory";
     return false;
+  } catch (const std::length_error&) {
+    // More than a text can hold in this build (4 GB and beyond in 32 bits).
+    *error = "Out of memory";
+    return false;
   }
 }
 
 }  // namespace
 
-std::vector<std::u16string> SplitLines(std::u16string_view text) {
-  std::vector<std::u16string> lines;
+namespace {
+
+// Appends the lines of text, split at CR LF, CR or LF.
+void AppendLines(std::u16string_view text, std::vector<std::u16string>* lines) {
   std::size_t start = 0;
   std::size_t i = 0;
   while (i < text.size()) {
     char16_t c = text[i];
     if (c == u'\r' || c == u'\n') {
-      lines.emplace_back(text.substr(start, i - start));
+      lines->emplace_back(text.substr(start, i - start));
       i += (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ? 2 : 1;
       start = i;
     } else {
       ++i;
     }
   }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
+  if (start < text.size()) lines->emplace_back(text.substr(start));
+}
+
+// A file is decoded slice by slice, each ending just after a line feed: the
+// whole text never exists beside its lines, and no converter sees more than
+// it can count (the system's takes int lengths).
+constexpr std::size_t kSlice = std::size_t{1} << 24;
+
+// The next slice of bytes in units of unit bytes: up to just after the first
+// line feed at or beyond kSlice, or all of them.
+std::string_view NextSlice(std::string_view bytes, std::size_t unit) {
+  if (bytes.size() <= kSlice) return bytes;
+  std::size_t at = kSlice - kSlice % unit;
+  for (; at + unit <= bytes.size(); at += unit) {
+    if (bytes[at] == '\n' && (unit == 1 || bytes[at + 1] == '\0'))
+      return bytes.substr(0, at + unit);
+  }
+  return bytes;
+}
+
+// ANSI bytes of any length: converted in pieces cut after a byte below 0x40,
+// which is neither the lead nor the trail byte of a double-byte character.
+std::u16string AnsiSliceToText(std::string_view bytes) {
+  std::u16string text;
+  while (bytes.size() > kSlice) {
+    std::size_t cut = kSlice;
+    while (cut > 0 && static_cast<unsigned char>(bytes[cut - 1]) >= 0x40) --cut;
+    if (cut == 0) cut = kSlice;
+    text += os::AnsiToText(bytes.substr(0, cut));
+    bytes.remove_prefix(cut);
+  }
+  text += os::AnsiToText(bytes);
+  return text;
+}
+
+enum class Form { kAnsi, kUtf8, kUtf16 };
+
+std::vector<std::u16string> DecodeLines(std::string_view bytes, Form form) {
+  std::vector<std::u16string> lines;
+  const std::size_t unit = form == Form::kUtf16 ? 2 : 1;
+  while (!bytes.empty()) {
+    const std::string_view slice = NextSlice(bytes, unit);
+    switch (form) {
+      case Form::kAnsi:
+        AppendLines(AnsiSliceToText(slice), &lines);
+        break;
+      case Form::kUtf8:
+        AppendLines(Utf8ToText(slice), &lines);
+        break;
+      case Form::kUtf16:
+        AppendLines(Utf16LeToText(slice), &lines);
+        break;
+    }
+    bytes.remove_prefix(slice.size());
+  }
+  return lines;
+}
+
+}  // namespace
+
+std::vector<std::u16string> SplitLines(std::u16string_view text) {
+  std::vector<std::u16string> lines;
+  AppendLines(text, &lines);
   return lines;
 }
 
 std::vector<std::u16string> DecodeText(const std::string& bytes, int* encoding) {
   auto starts = [&](std::string_view mark) { return bytes.compare(0, mark.size(), mark) == 0; };
   int code = kEncodingAnsiOrUtf8;
-  std::u16string text;
+  std::vector<std::u16string> lines;
   if (bytes.size() > 2 && starts("\xFF\xFE")) {
     code = kEncodingUtf16;
-    text = Utf16LeToText(std::string_view(bytes).substr(2));
+    lines = DecodeLines(std::string_view(bytes).substr(2), Form::kUtf16);
   } else if (bytes.size() > 3 && starts("\xEF\xBB\xBF")) {
     code = kEncodingUtf8Mark;
-    text = Utf8ToText(std::string_view(bytes).substr(3));
+    lines = DecodeLines(std::string_view(bytes).substr(3), Form::kUtf8);
   } else if (starts("\xFF\xFE") || starts("\xEF\xBB\xBF")) {
     // Nothing but the mark: no lines, and it counts as ANSI.
   } else if (IsMultiByteUtf8(bytes)) {
     code = kEncodingUtf8;
-    text = Utf8ToText(bytes);
+    lines = DecodeLines(bytes, Form::kUtf8);
   } else {
-    text = os::AnsiToText(bytes);
+    lines = DecodeLines(bytes, Form::kAnsi);
   }
   if (encoding) *encoding = code;
-  return SplitLines(text);
+  return lines;
 }
 
 std::string EncodeText(const std::vector<std::u16string>& lines, int encoding, bool noFinalBreak) {
@@ -121,6 +198,9 @@ std::string EncodeText(const std::vector<std::u16string>& lines, int encoding, b
     encoding = AllLinesAnsi(lines) ? kEncodingAnsi : kEncodingUtf8;
   }
   std::string out;
+  std::size_t size = 4;
+  for (const std::u16string& line : lines) size += line.size() + 2;
+  out.reserve(encoding == kEncodingUtf16 ? 2 * size : size);
   if (encoding == kEncodingUtf8Mark) out = "\xEF\xBB\xBF";
   if (encoding == kEncodingUtf16) out = "\xFF\xFE";
   std::string piece;
@@ -132,9 +212,13 @@ std::string EncodeText(const std::vector<std::u16string>& lines, int encoding, b
       continue;
     }
     if (encoding == kEncodingAnsi) {
-      piece.clear();
-      os::TextToAnsi(lines[i], &piece);  // the caller chose ANSI: substitutes stay
-      out += piece;
+      if (IsAscii(lines[i])) {
+        for (char16_t c : lines[i]) out.push_back(static_cast<char>(c));
+      } else {
+        piece.clear();
+        os::TextToAnsi(lines[i], &piece);  // the caller chose ANSI: substitutes stay
+        out += piece;
+      }
     } else {
       out += TextToUtf8(lines[i]);
     }
@@ -180,6 +264,8 @@ bool SaveTextFile(const std::u16string& path, const std::vector<std::u16string>&
   try {
     bytes = EncodeText(lines, encoding, noFinalBreak);
   } catch (const std::bad_alloc&) {
+    return false;
+  } catch (const std::length_error&) {
     return false;
   }
   for (int attempt = 0; attempt < kAttempts; ++attempt) {

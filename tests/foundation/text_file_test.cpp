@@ -50,6 +50,52 @@ TEST(TextFileDecode, DetectsEncodingAndSplitsLines) {
   }
 }
 
+// Large files are decoded slice by slice: lines that cross a slice's end,
+// a CR LF split across it and a line longer than a slice come out whole, in
+// each encoding.
+TEST(TextFileDecode, LargeTextsKeepEveryLineAcrossSlices) {
+  constexpr std::size_t kMb = std::size_t{1} << 20;
+  Lines expected;
+  std::string ansi;
+  // CR at the 16 MB mark, LF just after it.
+  while (ansi.size() < 16 * kMb - 40) {
+    expected.push_back(u"line " +
+                       std::u16string(1, static_cast<char16_t>(u'a' + expected.size() % 26)));
+    ansi += "line ";
+    ansi += static_cast<char>('a' + (expected.size() - 1) % 26);
+    ansi += "\r\n";
+  }
+  const std::string pad(16 * kMb - 1 - ansi.size(), 'p');
+  expected.emplace_back(pad.begin(), pad.end());
+  ansi += pad + "\r\n";
+  // A line longer than a slice, then the last line without a break.
+  expected.emplace_back(17 * kMb, u'w');
+  ansi += std::string(17 * kMb, 'w') + "\n";
+  expected.push_back(u"end");
+  ansi += "end";
+
+  int encoding = 0;
+  Lines lines = DecodeText(ansi, &encoding);
+  EXPECT_EQ(encoding, kEncodingAnsiOrUtf8);
+  ASSERT_EQ(lines.size(), expected.size());
+  EXPECT_TRUE(lines == expected);
+
+  lines = DecodeText("\xEF\xBB\xBF" + ansi, &encoding);
+  EXPECT_EQ(encoding, kEncodingUtf8Mark);
+  EXPECT_TRUE(lines == expected);
+
+  std::string utf16 = "\xFF\xFE";
+  utf16.reserve(2 + ansi.size() * 2);
+  for (char c : ansi) {
+    utf16 += c;
+    utf16 += '\0';
+  }
+  lines = DecodeText(utf16, &encoding);
+  EXPECT_EQ(encoding, kEncodingUtf16);
+  ASSERT_EQ(lines.size(), expected.size());
+  EXPECT_TRUE(lines == expected);
+}
+
 TEST(TextFileEncode, WritesEachEncoding) {
   Lines lines{u"a", u"b"};
   EXPECT_EQ(EncodeText(lines, kEncodingAnsi, true), "a\r\nb");

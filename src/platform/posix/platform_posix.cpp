@@ -68,6 +68,12 @@ class PosixFile final : public File {
   bool ReadAll(std::string* bytes) override {
     bytes->clear();
     if (::lseek(fd_, 0, SEEK_SET) < 0) return false;
+    // Room for the whole file at once: growing by doubling would need up to
+    // twice its size.
+    struct stat st;
+    if (::fstat(fd_, &st) == 0 && st.st_size > 0) {
+      bytes->reserve(static_cast<std::size_t>(st.st_size));
+    }
     char buf[65536];
     for (;;) {
       ssize_t n = ::read(fd_, buf, sizeof buf);

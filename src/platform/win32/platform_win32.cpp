@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <stdexcept>
 #include <string>
 
 #include "base/utf.h"
@@ -51,6 +52,15 @@ class Win32File final : public File {
   bool ReadAll(std::string* bytes) override {
     bytes->clear();
     if (SetFilePointer(h_, 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
+    // Room for the whole file at once: growing by doubling would need up to
+    // twice its size. Beyond what a string holds it is length_error.
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(h_, &size) && size.QuadPart > 0) {
+      if (static_cast<unsigned long long>(size.QuadPart) >= bytes->max_size()) {
+        throw std::length_error("file too large");
+      }
+      bytes->reserve(static_cast<std::size_t>(size.QuadPart));
+    }
     char buf[65536];
     for (;;) {
       DWORD got = 0;
