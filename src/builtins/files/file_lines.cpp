@@ -67,7 +67,8 @@ bool PadTo(FileSlot& slot, std::int64_t line, PendingError* error) {
   return true;
 }
 
-void PutInto(FileSlot& slot, const std::u16string& text, std::int64_t line, std::int64_t column,
+// text is taken over where it becomes a line as it is.
+void PutInto(FileSlot& slot, std::u16string& text, std::int64_t line, std::int64_t column,
              int quoteMode, PendingError* error) {
   const char16_t separator = SeparatorOf(slot);
   const auto count = static_cast<std::int64_t>(slot.lines.size());
@@ -78,8 +79,11 @@ void PutInto(FileSlot& slot, const std::u16string& text, std::int64_t line, std:
     return;
   }
   if (line == 0) {
-    std::u16string added;
-    if (column >= 1) added.assign(static_cast<std::size_t>(column - 1), separator);
+    if (column <= 1) {
+      slot.lines.push_back(std::move(text));
+      return;
+    }
+    std::u16string added(static_cast<std::size_t>(column - 1), separator);
     added += text;
     slot.lines.push_back(std::move(added));
   } else if (line == kAllText) {
@@ -90,9 +94,9 @@ void PutInto(FileSlot& slot, const std::u16string& text, std::int64_t line, std:
       error->allowTry = false;
       return;
     }
-    slot.lines.insert(slot.lines.begin() + (line - 1), text);
+    slot.lines.insert(slot.lines.begin() + (line - 1), std::move(text));
   } else if (column == 0) {
-    if (PadTo(slot, line, error)) slot.lines[static_cast<std::size_t>(line - 1)] = text;
+    if (PadTo(slot, line, error)) slot.lines[static_cast<std::size_t>(line - 1)] = std::move(text);
   } else {
     std::u16string old;
     if (line <= count) old = slot.lines[static_cast<std::size_t>(line - 1)];
@@ -167,7 +171,7 @@ void BuiltinFput(BuiltinCall& call) {
       if (slot->encoding == 0) {
         error.message = Msg(u"It can't be written= ", u"書き込む事は出来ません= ") + slot->path;
       } else {
-        PutInto(*slot, a.text[1], line, column, ClampToInt(a.whole[4]), &error);
+        PutInto(*slot, call.args.text[1], line, column, ClampToInt(a.whole[4]), &error);
       }
     }
   }
