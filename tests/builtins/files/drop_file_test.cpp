@@ -160,21 +160,6 @@ TEST_F(DropFileTest, AMissingItemIsAnErrorTryTakesAndNoWindowDoesNothing) {
   EXPECT_TRUE(target.Lines().empty());
 }
 
-// EXEC counts as an action that opens windows: the next GETID waits up to
-// eight seconds for its window rather than the usual fraction of a second.
-TEST_F(DropFileTest, ExecLetsTheNextGetIdWaitForALateWindow) {
-  const std::wstring exe = ProgramFolder() + L"fixture_drop.exe";
-  const std::u16string program(exe.begin(), exe.end());
-  ASSERT_EQ(0, Run({u"q = CHR(34)",
-                    u"id = EXEC(q + \"" + program + u"\" + q + \" \" + q + \"" +
-                        (folder_ / "exec.log").u16string() + u"\" + q + \" ZelkExec 2500\")",
-                    u"PRINT id > 0", u"PRINT GETID(\"ZELK Late Window\") > 0"}))
-      << Errors();
-  EXPECT_EQ(host.printed, (std::vector<std::u16string>{u"True", u"True"}));
-  if (HWND main = FindWindowW(L"ZelkFixtureDrop", L"ZelkExec")) PostMessageW(main, WM_CLOSE, 0, 0);
-  for (int i = 0; i < 250 && FindWindowW(L"ZelkFixtureDrop", nullptr); ++i) Sleep(20);
-}
-
 }  // namespace
 }  // namespace zelk
 #endif

@@ -1,0 +1,54 @@
+// EXEC against a program that opens a second window late: the start of a
+// program counts as an action that opens windows.
+#ifdef _WIN32
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/text_file.h"
+#include "platform/platform.h"
+#include "runtime/driver/run_driver.h"
+#include "support/interpreter_test.h"
+
+namespace zelk {
+namespace {
+
+std::wstring ProgramFolder() {
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path, n);
+  return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+class ExecWindowTest : public InterpreterTest {
+ protected:
+  int Run(const std::vector<std::u16string>& lines) {
+    const std::u16string path = os::TempFolder() + u"\\zelk-exec-window-test.zls";
+    EXPECT_TRUE(SaveTextFile(path, lines, kEncodingUtf8));
+    interp.SetMainThread();
+    return RunScriptFile(interp, path, {});
+  }
+};
+
+// EXEC counts as an action that opens windows: the next GETID waits up to
+// eight seconds for its window rather than the usual fraction of a second.
+TEST_F(ExecWindowTest, TheNextGetIdWaitsForALateWindowOfTheProgram) {
+  const std::wstring exe = ProgramFolder() + L"fixture_drop.exe";
+  const std::u16string program(exe.begin(), exe.end());
+  ASSERT_EQ(0, Run({u"q = CHR(34)",
+                    u"id = EXEC(q + \"" + program + u"\" + q + \" \" + q + \"" + os::TempFolder() +
+                        u"\\zelk-exec-window.log" + u"\" + q + \" ZelkExec 2500\")",
+                    u"PRINT id > 0", u"PRINT GETID(\"ZELK Late Window\") > 0"}))
+      << (host.errors.empty() ? std::string()
+                              : std::string(host.errors[0].begin(), host.errors[0].end()));
+  EXPECT_EQ(host.printed, (std::vector<std::u16string>{u"True", u"True"}));
+  if (HWND main = FindWindowW(L"ZelkFixtureDrop", L"ZelkExec")) PostMessageW(main, WM_CLOSE, 0, 0);
+  for (int i = 0; i < 250 && FindWindowW(L"ZelkFixtureDrop", nullptr); ++i) Sleep(20);
+}
+
+}  // namespace
+}  // namespace zelk
+#endif
