@@ -73,7 +73,7 @@ TEST_F(SystemProgramTest, NotepadTakesTextAndGivesItBack) {
   EXPECT_EQ("Hello from ZELK\nHello from ZELK, line two\n", Printed());
   // What the edit itself holds, asked without the built-ins.
   wchar_t text[64] = {};
-  GetWindowTextW(edit, text, 64);
+  SendMessageW(edit, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text));
   EXPECT_EQ(std::wstring(L"Hello from ZELK, line two"), text);
   // The text was set as a user's change: the edit is modified, which Notepad
   // asks before it closes.
