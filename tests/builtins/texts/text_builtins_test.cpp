@@ -133,7 +133,9 @@ TEST_F(TextBuiltinTest, GetitemListsEachKindInItsOrder) {
                    line(u"GETITEM(id, ITM_LIST)"),             // empty entries left out
                    line(u"GETITEM(id, ITM_LIST, 2)"),
                    line(u"GETITEM(id, ITM_LIST, -1)"),  // every list
-                   line(u"GETITEM(id, ITM_LIST, 4)"),
+                   line(u"GETITEM(id, ITM_LIST, 5)"),
+                   // An entry longer than any fixed buffer: its first 2048 characters.
+                   u"PRINT GETITEM(id, ITM_LIST, 4) + \" \" + LENGTH(ALL_ITEM_LIST[0])",
                    line(u"GETITEM(id, ITM_TAB)"),
                    line(u"GETITEM(id, ITM_TREEVIEW)"),
                    line(u"GETITEM(id, ITM_LISTVIEW)"),
@@ -153,8 +155,11 @@ TEST_F(TextBuiltinTest, GetitemListsEachKindInItsOrder) {
       "3: OK|Cancel|Save\n"
       "3: Apple|Banana|Cherry\n"
       "3: Red|Green|Blue\n"
-      "8: Apple|Banana|Cherry|Red|Green|Blue|One|Two\n"
-      "0: \n"
+      "9: Apple|Banana|Cherry|Red|Green|Blue|One|Two|" +
+          std::string(2048, 'x') +
+          "\n"
+          "0: \n"
+          "1 2048\n"
       "3: First|Second|Third\n"
       "5: Root|Child A|Leaf|Child B|Other\n"
       "3: alpha|beta|gamma\n"
