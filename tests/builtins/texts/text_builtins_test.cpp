@@ -160,17 +160,17 @@ TEST_F(TextBuiltinTest, GetitemListsEachKindInItsOrder) {
           "\n"
           "0: \n"
           "1 2048\n"
-      "3: First|Second|Third\n"
-      "5: Root|Child A|Leaf|Child B|Other\n"
-      "3: alpha|beta|gamma\n"
-      "3: a|b|c\n"
-      "0: \n"
-      "3: Name|Size|Kind\n"
-      "4: Alice|42|Line one\r\nLine two|Locked\n"
-      "3: Ready|Ln 1|Col 5\n"
-      "3: Bold|Italic|Under\n"
-      "6: First|Second|Third|Bold|Italic|Under\n"
-      "0: \n",
+          "3: First|Second|Third\n"
+          "5: Root|Child A|Leaf|Child B|Other\n"
+          "3: alpha|beta|gamma\n"
+          "3: a|b|c\n"
+          "0: \n"
+          "3: Name|Size|Kind\n"
+          "4: Alice|42|Line one\r\nLine two|Locked\n"
+          "3: Ready|Ln 1|Col 5\n"
+          "3: Bold|Italic|Under\n"
+          "6: First|Second|Third|Bold|Italic|Under\n"
+          "0: \n",
       Printed());
 }
 
@@ -236,6 +236,24 @@ TEST_F(TextBuiltinTest, GetitemReadsTheMenuBar) {
                     u"PRINT GETITEM(id, ITM_MENU) + \": \" + JOIN(ALL_ITEM_LIST, \"|\")"}))
       << Errors();
   EXPECT_EQ("7: File|New|Open|Exit|Edit|Copy|Paste\n", Printed());
+}
+
+// A browser-like window is read through UI Automation first. No UI
+// Automation reader answers here, so each built-in shows its fallback.
+TEST_F(TextBuiltinTest, BrowserLikeWindowsFallBackWhereTheirReaderFindsNothing) {
+  TextsFixture fixture(L"ZELK Browser Texts", L"Chrome_WidgetWin_1");
+  ASSERT_TRUE(fixture.window());
+  ASSERT_EQ(0, Run({
+                   u"id = GETID(\"ZELK Browser Texts\")",
+                   u"SENDSTR(id, \"ab\", 1, 1)",  // typed, not set
+                   u"PRINT \"[\" + GETSTR(id, 1) + \"]\"",
+                   u"PRINT GETSTR(id, 1, STR_STATIC)",  // a static text falls back to its control
+                   u"PRINT GETITEM(id, ITM_TAB) + \": \" + JOIN(ALL_ITEM_LIST, \"|\")",
+               }))
+      << Errors();
+  EXPECT_EQ("[]\n&Name:\n3: First|Second|Third\n", Printed());
+  EXPECT_TRUE(fixture.WaitFor("CHAR edit1 98", 3000)) << fixture.Log();
+  EXPECT_TRUE(fixture.Has("CHAR edit1 97")) << fixture.Log();
 }
 
 TEST_F(TextBuiltinTest, PosaccCatchesTheTextDrawnAtThePoint) {
