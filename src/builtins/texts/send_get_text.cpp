@@ -1,6 +1,8 @@
 // SENDSTR and GETSTR: a text into an edit control or the clipboard, and the
 // text of an edit, static text or status-bar part (or the clipboard) back.
-#include <cstdlib>
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "builtins/texts/automation_readers.h"
@@ -23,6 +25,13 @@ enum TextKind : int {
   kStrAccCell = 5,
 };
 
+// Which control a count names: its size, kept to an int (the sign says
+// whether disabled controls count).
+int Magnitude(std::int64_t n) {
+  constexpr std::int64_t kMost = 0x7FFFFFFF;
+  return static_cast<int>(n < 0 ? (n < -kMost ? kMost : -n) : std::min(n, kMost));
+}
+
 const std::atomic<int>* StopOf(BuiltinCall& call) {
   return &call.context.interp->run.abortLevel;
 }
@@ -43,7 +52,7 @@ void SendThroughControls(BuiltinCall& call, os::WindowHandle window, std::int64_
   // comes back afterwards.
   const bool hidden = os::IsMinimized(window) || !os::IsWindowShown(window);
   const os::WindowHandle front = hidden ? os::ForegroundWindow() : 0;
-  const int which = static_cast<int>(std::min<std::int64_t>(std::llabs(n), 0x7FFFFFFF));
+  const int which = Magnitude(n);
   const os::WindowHandle control =
       os::TextControlOf(window, os::TextControl::kEdit, which, n < 0, StopOf(call));
   if (control != 0) {
@@ -71,12 +80,12 @@ void BuiltinSendstr(BuiltinCall& call) {
   const std::int64_t method = a.whole[4];
   if (method != 0) {
     if (n == 0) os::ForceActivate(window, false);
-    const int which = static_cast<int>(std::min<std::int64_t>(std::llabs(n), 0x7FFFFFFF));
+    const int which = Magnitude(n);
     AccessibleWriteText(window, static_cast<int>(method), which, a.text[1], replace != 0);
     return;
   }
   if (IsAutomationFirstWindow(window)) {
-    const int which = static_cast<int>(std::min<std::int64_t>(std::llabs(n), 0x7FFFFFFF));
+    const int which = Magnitude(n);
     if (AutomationWriteText(window, which, a.text[1], replace != 0)) return;
     // The element would not take a value: type it as a user would.
     SendThroughControls(call, window, n, os::SendMode::kType);
@@ -103,7 +112,7 @@ void BuiltinGetstr(BuiltinCall& call) {
   const std::int64_t n = a.whole[1];
   const int kind = static_cast<int>(a.whole[2]);
   const bool mouse = a.whole[3] != 0;
-  const int which = static_cast<int>(std::min<std::int64_t>(std::llabs(n), 0x7FFFFFFF));
+  const int which = Magnitude(n);
   std::u16string text;
   if (kind >= kStrAccEdit && kind <= kStrAccCell) {
     if (which == 0 && kind != kStrAccStatic) os::ForceActivate(window, false);
