@@ -35,6 +35,7 @@ const BuiltinBranchTable& Branches() {
     AddWindowBuiltins(t);
     AddImageBuiltins(t);
     AddProcessBuiltins(t);
+    AddTextBuiltins(t);
     return t;
   }();
   return table;
