@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/text_scan.h"
 #include "foundation/hashed_str_list.h"
 #include "foundation/messages.h"
 #include "platform/dll_call.h"
@@ -123,14 +124,15 @@ Value CallDllFunction(int declaration, std::span<const std::u16string_view> argT
   if (declaration < 0 || index >= interp.declared.dllDeclarations.size()) {
     return Failed(u"SyntaxError-25", context, failed);
   }
+  const std::u16string& text = interp.declared.dllDeclarations[index];
   if (!os::DllCallsAvailable()) {
+    std::u16string name(TrimView(std::u16string_view(text).substr(0, text.find_first_of(u"( :;"))));
     return Failed(
-        Msg(u"DLL function ", u"DLL 関数 ") + interp.declared.dllNames.KeyAt(declaration) +
+        Msg(u"DLL function ", u"DLL 関数 ") + name +
             Msg(u" is not available on this platform", u" はこのプラットフォームでは使えません"),
         context, failed);
   }
-  std::shared_ptr<PreparedDll> prepared =
-      interp.dll.Prepare(declaration, interp.declared.dllDeclarations[index]);
+  std::shared_ptr<PreparedDll> prepared = interp.dll.Prepare(declaration, text);
   if (!prepared->error.empty()) return Failed(prepared->error, context, failed);
   const DllDeclaration& d = prepared->declaration;
   if (d.result.code == kDllUnknown) {
