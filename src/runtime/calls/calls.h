@@ -63,7 +63,7 @@ void ComPropertyAssign(std::u16string_view target, const Value& value, THensuFmt
 void ComMemberCall(std::u16string_view text, THensuFmt& context);
 
 // What the dispatcher hands to components that come later. Until they exist
-// each reports clearly that it cannot run yet (com_call.cpp, dll_call.cpp,
+// each reports clearly that it cannot run yet (com_call.cpp,
 // thread_start.cpp). Built-ins come through builtin_library.h.
 
 // A COM method call written as NAME.MEMBER(arguments), with its result.
@@ -71,6 +71,7 @@ Value ComMethodCall(std::u16string_view callText, THensuFmt& context, bool* fail
 // A DEF_DLL declaration's index in interp.declared.dllNames, or -1 (module-qualified
 // inside a module, as declared).
 int FindDllDeclaration(const THensuFmt& context, std::u16string_view name);
+// Calls the declared function (dll_call.cpp); both lists hold 64 entries.
 Value CallDllFunction(int declaration, std::span<const std::u16string_view> argTexts,
                       std::span<Value> argValues, THensuFmt& context, bool* failed);
 // THREAD: false, after a report, while script threads cannot run.

@@ -67,6 +67,7 @@ void Interpreter::ResetForRun() {
   declared.textBlockTexts.clear();
   declared.dllNames.Clear();
   declared.dllDeclarations.clear();
+  dll.Clear();
   // No restart keeps the print window's text yet: every run starts it empty.
   print.lines.clear();
   print.windowLines = 0;

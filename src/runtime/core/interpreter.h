@@ -18,6 +18,7 @@
 #include "frontend/registrar.h"
 #include "frontend/statement_table.h"
 #include "runtime/calls/builtin_library.h"
+#include "runtime/calls/dll_state.h"
 #include "runtime/core/context.h"
 #include "runtime/core/debug_watch.h"
 #include "runtime/core/file_table.h"
@@ -177,6 +178,8 @@ class Interpreter {
   PrintBuffer print;
   // The script's open files; the run's clean-up frees them unwritten.
   FileTable files;
+  // DEF_DLL libraries and prepared declarations; the run's clean-up frees them.
+  DllState dll;
   // OPTION LOGLINES for this run, else the configured log line limit.
   int PrintLineLimit() const;
 

@@ -166,6 +166,7 @@ void RunCleanup(Interpreter& interp) {
   interp.definitions.Clear();
   interp.declared.dllNames.Clear();
   interp.declared.dllDeclarations.clear();
+  interp.dll.Clear();
   interp.declared.textBlockNames.Clear();
   interp.declared.textBlockTexts.clear();
   interp.declared.constNames.Clear();
