@@ -17,9 +17,9 @@ void RecordingHost::DebugHook(THensuFmt& context, bool atEnd) {
 }
 
 void RecordingHost::ShowErrorRow(THensuFmt& context) {
-  const std::vector<std::u16string>& lines = context.interp->table.StmtLines;
+  const LineColumn& lines = context.interp->table.StmtLines;
   const auto row = static_cast<std::size_t>(context.Row());
-  errorRows.push_back(row < lines.size() ? lines[row] : u"");
+  errorRows.push_back(row < lines.size() ? lines[row].Text() : u"");
 }
 
 }  // namespace zelk
