@@ -10,7 +10,10 @@ void RecordingHost::DebugHook(THensuFmt& context, bool atEnd) {
     return;
   }
   hookedRows.push_back(context.curOffset);
-  if (!stopped && stopAfter > 0 && static_cast<int>(hookedRows.size()) >= stopAfter) {
+  const auto at = static_cast<std::size_t>(context.curOffset);
+  const bool atText =
+      !stopAtText.empty() && at < context.stmtTexts.size() && context.stmtTexts[at] == stopAtText;
+  if (!stopped && (atText || (stopAfter > 0 && static_cast<int>(hookedRows.size()) >= stopAfter))) {
     context.interp->run.abortLevel = 1;
     stopped = true;
   }
