@@ -29,7 +29,7 @@ TEST_F(RunStartTest, AStopBeforeTheScriptIsReadEndsTheRunBeforeItsFirstStatement
   const std::u16string path = Script({u"PRINT \"ran\""});
   // A run that ended normally leaves the abort level raised: no stop.
   EXPECT_EQ(0, RunScriptFile(interp, path, {}));
-  ASSERT_GT(interp.run.abortLevel, 0);
+  ASSERT_GT(interp.run.abortLevel.load(), 0);
   BeginRun(interp);
   EXPECT_EQ(0, RunBegunScript(interp, path, {}));
   EXPECT_EQ(host.printed, (Texts{u"ran", u"ran"}));
