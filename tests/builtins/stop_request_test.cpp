@@ -185,7 +185,7 @@ TEST_F(StopRequestTest, SearchesGetLongTextsWithoutACopy) {
   EXPECT_EQ(u"x12", numbers.Text(1));
   EXPECT_EQ(-1, numbers.whole[2]);
   BuiltinArgs copied;
-  ASSERT_TRUE(EvaluateBuiltinArguments(FindBuiltin(u"LENGTH"), u"S", copied, global));
+  ASSERT_TRUE(EvaluateBuiltinArguments(FindBuiltin(u"TRIM"), u"S", copied, global));
   EXPECT_EQ(hay, copied.text[0]);
 
   // And the searches find what they found with copies.
