@@ -27,10 +27,21 @@ struct BuiltinArgs {
   // Set only where text is a number text: the number and it truncated toward zero.
   std::array<double, kMaxBuiltinArguments + 1> real{};
   std::array<std::int64_t, kMaxBuiltinArguments + 1> whole{};
-  // The first two arguments as evaluated, unconverted.
-  std::array<Value, 2> value;
+  // The first three arguments as evaluated, unconverted.
+  std::array<Value, 3> value;
   // Whether position i's text is a number text (real and whole are set).
   std::array<bool, kMaxBuiltinArguments + 1> numeric{};
+  // A string among the first three arguments of a built-in that only reads
+  // its texts stays in value[i], text[i] empty: a copy of a long text would
+  // hold a stop request up before the built-in, which looks at it, begins.
+  std::array<bool, 3> viewed{};
+
+  // Position i's text, wherever it is kept.
+  std::u16string_view Text(int i) const {
+    const auto p = static_cast<std::size_t>(i);
+    if (p < viewed.size() && viewed[p]) return value[p].AsString();
+    return text[p];
+  }
 };
 
 struct BuiltinCall {
@@ -93,6 +104,11 @@ class StopPoll {
 };
 
 using BuiltinBranch = void (*)(BuiltinCall& call);
+
+// The dispatcher's first step: args filled from the argument text of built-in
+// number; false when the call must not go on (everything has been reported).
+bool EvaluateBuiltinArguments(int number, std::u16string_view argumentText, BuiltinArgs& args,
+                              THensuFmt& context);
 
 // Number -> branch. A number without a branch belongs to a family that has not
 // been built; calling it reports so, naming the function.

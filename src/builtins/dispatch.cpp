@@ -2,6 +2,7 @@
 // into the vectors of BuiltinArgs and checked against the function's
 // argument rules; then the family's branch runs.
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -118,6 +119,20 @@ std::int64_t TruncatedWhole(double real) {
   return static_cast<std::int64_t>(real);
 }
 
+// Built-ins that read their first texts through BuiltinArgs::Text and keep
+// none of them beyond the call.
+bool ReadsTextViews(int number) {
+  static const std::array<bool, kBuiltinCount> viewing = [] {
+    std::array<bool, kBuiltinCount> v{};
+    for (std::u16string_view name : {u"POS", u"REPLACE", u"CHGMOJ"}) {
+      const int n = FindBuiltin(name);
+      if (n >= 0) v[static_cast<std::size_t>(n)] = true;
+    }
+    return v;
+  }();
+  return number >= 0 && number < kBuiltinCount && viewing[static_cast<std::size_t>(number)];
+}
+
 // Fills args from the argument text; false when the call must not go on
 // (everything has been reported).
 bool EvaluateArguments(int number, std::u16string_view argumentText, BuiltinArgs& args,
@@ -126,6 +141,7 @@ bool EvaluateArguments(int number, std::u16string_view argumentText, BuiltinArgs
   const BuiltinShape& shape = ShapeOf(number);
   std::u16string_view rest = argumentText;
   std::u16string prefixed;
+  const bool views = ReadsTextViews(number);
   for (int i = 0; i < kMaxBuiltinArguments; ++i) {
     if (TrimArgument(rest).empty()) return true;
     ++args.count;
@@ -147,21 +163,27 @@ bool EvaluateArguments(int number, std::u16string_view argumentText, BuiltinArgs
         ReportStop(u"SyntaxError-20", context);
         return false;
       }
-      ArgumentText(number, i, value, argument, &text);
-      if (i < 2) args.value[static_cast<std::size_t>(i)] = std::move(value);
+      const auto p = static_cast<std::size_t>(i);
+      if (views && p < args.viewed.size() && value.IsString()) {
+        args.viewed[p] = true;
+      } else {
+        ArgumentText(number, i, value, argument, &text);
+      }
+      if (p < args.value.size()) args.value[p] = std::move(value);
     }
-    if (IsNumberArgument(text)) {
-      const double real = TextToNumber(TrimArgument(text));
+    const std::u16string_view shown = args.Text(i);
+    if (IsNumberArgument(shown)) {
+      const double real = TextToNumber(TrimArgument(shown));
       args.real[static_cast<std::size_t>(i)] = real;
       args.whole[static_cast<std::size_t>(i)] = TruncatedWhole(real);
       args.numeric[static_cast<std::size_t>(i)] = true;
-    } else if (!HasPosition(shape.text, i) || (HasPosition(shape.emptyOnly, i) && !text.empty())) {
+    } else if (!HasPosition(shape.text, i) || (HasPosition(shape.emptyOnly, i) && !shown.empty())) {
       std::u16string message = Msg(u"Definition is wrong: ", u"");
       // An argument that gives no text (NULL, "") is shown as written.
-      if (TrimArgument(text).empty()) {
+      if (TrimArgument(shown).empty()) {
         message += TrimArgument(argument);
       } else {
-        message += text;
+        message += shown;
       }
       message += Msg(u"", u": 定義が間違っています");
       ReportStop(message, context);
@@ -224,6 +246,11 @@ void BuiltinBranchTable::Set(std::u16string_view name, BuiltinBranch branch) {
     std::abort();
   }
   branches_[static_cast<std::size_t>(number)] = branch;
+}
+
+bool EvaluateBuiltinArguments(int number, std::u16string_view argumentText, BuiltinArgs& args,
+                              THensuFmt& context) {
+  return EvaluateArguments(number, argumentText, args, context);
 }
 
 StopPoll::StopPoll(const THensuFmt& context) : StopPoll(context.interp->run.abortLevel) {}

@@ -20,22 +20,10 @@ namespace {
 constexpr auto kPauseSlice = std::chrono::milliseconds(50);
 constexpr int kTraceSlice = 50;
 
-// "file,line" with a 1-based line; line 0 (a header) is no line.
-SourceLine ParseLineReference(std::u16string_view ref) {
-  SourceLine at;
-  const std::size_t comma = ref.find(u',');
-  if (comma == std::u16string_view::npos) return at;
-  int file = 0, line = 0;
-  for (std::size_t i = 0; i < comma; ++i) {
-    if (ref[i] < u'0' || ref[i] > u'9' || file > 100000) return {};
-    file = file * 10 + (ref[i] - u'0');
-  }
-  for (std::size_t i = comma + 1; i < ref.size(); ++i) {
-    if (ref[i] < u'0' || ref[i] > u'9' || line > 100000000) return {};
-    line = line * 10 + (ref[i] - u'0');
-  }
-  if (comma == 0 || comma + 1 == ref.size() || line <= 0) return {};
-  return {file, line - 1};
+// A row's reference with a 0-based line; line 0 (a header) is no line.
+SourceLine LineOfReference(LineRef ref) {
+  if (ref.empty() || ref.line <= 0) return {};
+  return {ref.file, ref.line - 1};
 }
 
 // The routine a header row starts: "FUNCTION NAME(...)" gives NAME.
@@ -83,7 +71,7 @@ void DebugEngine::RunPrepared() {
   rowLines_.resize(refs.size());
   lineRows_.clear();
   for (std::size_t row = 0; row < refs.size(); ++row) {
-    rowLines_[row] = ParseLineReference(refs[row]);
+    rowLines_[row] = LineOfReference(refs[row]);
     if (rowLines_[row].line >= 0) {
       lineRows_[{rowLines_[row].file, rowLines_[row].line}].push_back(
           static_cast<std::int32_t>(row));

@@ -15,11 +15,6 @@
 namespace zelk {
 namespace {
 
-std::u16string Decimal(int n) {
-  std::string digits = std::to_string(n);
-  return std::u16string(digits.begin(), digits.end());
-}
-
 // The decimal digits of n, written into buffer.
 std::u16string_view DecimalInto(int n, char16_t (&buffer)[16]) {
   char digits[16];
@@ -171,6 +166,9 @@ void Preprocessor::Build(const std::vector<std::u16string>& source,
     SourceRow(source[i]);
     if (consumed) std::u16string().swap((*consumed)[i]);
   }
+  // The rows' own blocks went one by one; the list of them goes before the
+  // block matchers build their index beside the table.
+  if (consumed) std::vector<std::u16string>().swap(*consumed);
 
   if (!registrar_.moduleName().empty()) {
     const std::u16string& name = registrar_.moduleName();
@@ -313,12 +311,9 @@ void Preprocessor::WriteOrigin(std::u16string_view sourceText, bool withLine) {
   std::u16string_view lineNumber = DecimalInto(line_ - headerOffset_, digits);
   table_.StmtSources.Append(lineNumber, sourceText);
   if (withLine && !table_.StmtTexts.back().empty()) {
-    std::u16string reference = Decimal(file_);
-    reference += u',';
-    reference += lineNumber;
-    table_.StmtLines.push_back(std::move(reference));
+    table_.StmtLines.push_back(LineRef{file_, line_ - headerOffset_});
   } else {
-    table_.StmtLines.emplace_back();
+    table_.StmtLines.push_back(LineRef{});
   }
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "frontend/line_column.h"
 #include "frontend/source_column.h"
 
 namespace zelk {
@@ -68,8 +69,8 @@ enum StatementKind : std::int32_t {
 struct StatementTable {
   std::vector<std::u16string> StmtTexts;
   std::vector<std::int32_t> StmtKinds;
-  // "file,line" (file index into SourceFiles, 1-based line) or empty.
-  std::vector<std::u16string> StmtLines;
+  // File index into SourceFiles and 1-based line, or no reference.
+  LineColumn StmtLines;
   // "line,text" before the kind pass, scrambled with ScrambleSource.
   SourceColumn StmtSources;
   // Only during the kind pass: 1 for each row some block head took as partner.

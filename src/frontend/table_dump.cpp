@@ -44,7 +44,7 @@ std::u16string DumpStatementTable(const StatementTable& table, bool withSources)
     out += u'\t';
     if (const std::int32_t* kind = At(table.StmtKinds, row)) AppendDecimal(out, *kind);
     out += u'\t';
-    if (const std::u16string* line = At(table.StmtLines, row)) AppendColumn(out, *line);
+    if (row < table.StmtLines.size()) AppendColumn(out, table.StmtLines[row].Text());
     out += u'\t';
     AppendColumn(out, table.StmtTexts[row]);
     if (withSources) {

@@ -86,9 +86,12 @@ int main(int argc, char** argv) {
   }
   if (args.size() >= 2 && !args[1].starts_with(u"--")) {
     std::vector<std::u16string> params(args.begin() + 2, args.end());
+    // The run is begun before Ctrl+C is taken, so that one pressed while the
+    // script is still being read stops it.
+    BeginRun(interp);
     running = &interp;
     os::OnInterrupt(&StopOnInterrupt);
-    int status = RunScriptFile(interp, args[1], params);
+    int status = RunBegunScript(interp, args[1], params);
     running = nullptr;
     return os::ProcessExitStatus(status);
   }

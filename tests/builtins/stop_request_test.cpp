@@ -9,6 +9,7 @@
 #include "builtins/builtin_table.h"
 #include "builtins/strings/string_functions.h"
 #include "runtime/core/interpreter.h"
+#include "runtime/expr/evaluate.h"
 #include "runtime/vars/variables.h"
 #include "support/interpreter_test.h"
 
@@ -154,6 +155,50 @@ TEST_F(StopRequestTest, SearchesInSlicesFindWhatAWholeSearchFinds) {
   Value split = Run(arrays::Split, u"SPLIT", {hay, u"xyz"}, &failed);
   EXPECT_FALSE(failed);
   ASSERT_TRUE(split.IsArray());
+}
+
+TEST_F(StopRequestTest, SearchesGetLongTextsWithoutACopy) {
+  // A copy of a long argument would hold a stop up before the search begins.
+  std::u16string hay(static_cast<std::size_t>(kLarge) * 5, u'a');
+  hay += u"XyZ";
+  THensuFmt& global = interp.global;
+  SetValue(global, u"S", Value::String(hay));
+  const Value stored = GetValue(global, u"S");
+  const std::u16string& held = stored.AsString();
+
+  for (std::u16string_view call : {u"\"xyz\", S", u"S, \"xyz\", S"}) {
+    const bool pos = call.starts_with(u"\"");
+    BuiltinArgs viewed;
+    ASSERT_TRUE(
+        EvaluateBuiltinArguments(FindBuiltin(pos ? u"POS" : u"REPLACE"), call, viewed, global));
+    const int at = pos ? 1 : 0;
+    EXPECT_EQ(held.data(), viewed.Text(at).data());
+    EXPECT_TRUE(viewed.text[static_cast<std::size_t>(at)].empty());
+    EXPECT_FALSE(viewed.numeric[static_cast<std::size_t>(at)]);
+  }
+  // Numbers among them are numbers still; other built-ins get their copies.
+  BuiltinArgs numbers;
+  ASSERT_TRUE(
+      EvaluateBuiltinArguments(FindBuiltin(u"POS"), u"\"12\", \"x12\", -1", numbers, global));
+  EXPECT_TRUE(numbers.numeric[0]);
+  EXPECT_EQ(12, numbers.whole[0]);
+  EXPECT_EQ(u"x12", numbers.Text(1));
+  EXPECT_EQ(-1, numbers.whole[2]);
+  BuiltinArgs copied;
+  ASSERT_TRUE(EvaluateBuiltinArguments(FindBuiltin(u"TRIM"), u"S", copied, global));
+  EXPECT_EQ(hay, copied.text[0]);
+
+  // And the searches find what they found with copies.
+  Value result;
+  ASSERT_TRUE(Evaluate(u"POS(\"xyz\", S)", global, &result));
+  EXPECT_EQ(Number(kLarge * 5 + 1), result.Text());
+  ASSERT_TRUE(Evaluate(u"POS(\"xyz\", S, -1)", global, &result));
+  EXPECT_EQ(Number(kLarge * 5 + 1), result.Text());
+  ASSERT_TRUE(Evaluate(u"LENGTH(REPLACE(S, \"A\", \"bc\"))", global, &result));
+  EXPECT_EQ(Number(kLarge * 10 + 3), result.Text());
+  ASSERT_TRUE(Evaluate(u"REPLACE(\"a1a\", 1, S)", global, &result));
+  EXPECT_EQ(u"a" + hay + u"a", result.AsString());
+  EXPECT_TRUE(host.errors.empty());
 }
 
 }  // namespace

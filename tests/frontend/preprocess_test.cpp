@@ -35,7 +35,13 @@ struct Script {
   bool Load(const Texts& source) { return pre.FReLoad(source); }
   const std::u16string& Text(int r) const { return table.StmtTexts.at(r); }
   int Kind(int r) const { return table.StmtKinds.at(r); }
-  const std::u16string& Line(int r) const { return table.StmtLines.at(r); }
+  std::u16string Line(int r) const { return table.StmtLines.at(r).Text(); }
+  Texts Lines() const {
+    Texts out;
+    for (std::size_t r = 0; r < table.StmtLines.size(); ++r)
+      out.push_back(table.StmtLines[r].Text());
+    return out;
+  }
   std::u16string Source(int r) const { return ScrambleSource(table.StmtSources.at(r)); }
 };
 
@@ -47,7 +53,7 @@ TEST(PreprocessLines, CountPerFileAroundHeadersAndInsertedFend) {
                          u"FEND", u"PROCEDURE P()", u"FEND"}));
   Texts lines{u"0,0", u"0,1", u"",    u"0,3", u"",    u"0,4", u"0,5",
               u"0,6", u"1,0", u"1,1", u"",    u"1,2", u"1,3"};
-  EXPECT_EQ(run.table.StmtLines, lines);
+  EXPECT_EQ(run.Lines(), lines);
   EXPECT_EQ(run.Source(3), u"3,B = 2");
   EXPECT_EQ(run.Source(5), u"4,FUNCTION F()");
   EXPECT_EQ(run.Source(8), u"0,PROCEDURE C:\\LIB\\SUB.ZLS()");
@@ -303,7 +309,7 @@ TEST(PreprocessTextBlocks, RowsBlankedAndLinesKept) {
   EXPECT_EQ(sink.texts[0],
             (std::pair<std::u16string, std::u16string>(u"T", u"FEND\r\nif <#cr>; x")));
   Texts lines{u"0,0", u"", u"", u"", u"", u"0,4", u"0,5", u"0,5", u"", u"", u"0,7", u"0,8"};
-  EXPECT_EQ(run.table.StmtLines, lines);
+  EXPECT_EQ(run.Lines(), lines);
   EXPECT_EQ(run.Source(3), u"3,if <#cr>; x");
   EXPECT_EQ(run.Text(7), Err(u"SyntaxError-46"));
 }

@@ -26,7 +26,7 @@ int InterpreterTest::Row(std::u16string text, std::int32_t kind) {
   std::string digits = std::to_string(row);
   std::u16string number(digits.begin(), digits.end());
   interp.table.StmtSources.push_back(ScrambleSource(number + u"," + text));
-  interp.table.StmtLines.push_back(u"0," + number);
+  interp.table.StmtLines.push_back(LineRef{0, row});
   interp.table.StmtTexts.push_back(std::move(text));
   interp.table.StmtKinds.push_back(kind);
   return row;

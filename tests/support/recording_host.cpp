@@ -10,16 +10,19 @@ void RecordingHost::DebugHook(THensuFmt& context, bool atEnd) {
     return;
   }
   hookedRows.push_back(context.curOffset);
-  if (!stopped && stopAfter > 0 && static_cast<int>(hookedRows.size()) >= stopAfter) {
+  const auto at = static_cast<std::size_t>(context.curOffset);
+  const bool atText =
+      !stopAtText.empty() && at < context.stmtTexts.size() && context.stmtTexts[at] == stopAtText;
+  if (!stopped && (atText || (stopAfter > 0 && static_cast<int>(hookedRows.size()) >= stopAfter))) {
     context.interp->run.abortLevel = 1;
     stopped = true;
   }
 }
 
 void RecordingHost::ShowErrorRow(THensuFmt& context) {
-  const std::vector<std::u16string>& lines = context.interp->table.StmtLines;
+  const LineColumn& lines = context.interp->table.StmtLines;
   const auto row = static_cast<std::size_t>(context.Row());
-  errorRows.push_back(row < lines.size() ? lines[row] : u"");
+  errorRows.push_back(row < lines.size() ? lines[row].Text() : u"");
 }
 
 }  // namespace zelk

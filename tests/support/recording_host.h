@@ -32,7 +32,8 @@ class RecordingHost final : public RunHost {
   std::vector<int> hookedRows;
   std::vector<int> endedBodies;
   bool abortAnswer = true;
-  int stopAfter = 0;  // the Stop button, pressed once at that many hooked rows
+  int stopAfter = 0;          // the Stop button, pressed once at that many hooked rows
+  std::u16string stopAtText;  // or once at the first row with this text
   bool stopped = false;
 };
 

@@ -91,9 +91,9 @@ void BuiltinPos(BuiltinCall& call) {
   const BuiltinArgs& a = call.args;
   MatchRule rule = MatchRuleOf(call.context);
   StopPoll poll(call.context);
-  std::u16string sub = ForMatch(a.text[0], rule);
+  std::u16string sub = ForMatch(a.Text(0), rule);
   std::u16string mapped;
-  std::u16string_view text = MatchText(a.text[1], rule, &poll, &mapped);
+  std::u16string_view text = MatchText(a.Text(1), rule, &poll, &mapped);
   std::size_t p = FindNth(sub, text, a.whole[2], &poll);
   if (poll.stopped()) {
     call.failed = true;
@@ -101,9 +101,7 @@ void BuiltinPos(BuiltinCall& call) {
   }
   std::int64_t position = 0;
   if (p > 0) {
-    position =
-        static_cast<std::int64_t>(CodePointCount(std::u16string_view(a.text[1]).substr(0, p - 1))) +
-        1;
+    position = static_cast<std::int64_t>(CodePointCount(a.Text(1).substr(0, p - 1))) + 1;
   }
   call.result = Value::Int(position);
 }
@@ -113,7 +111,7 @@ void BuiltinPos(BuiltinCall& call) {
 void BuiltinReplace(BuiltinCall& call) {
   const BuiltinArgs& a = call.args;
   MatchRule rule = MatchRuleOf(call.context);
-  std::u16string_view text = a.text[0];
+  std::u16string_view text = a.Text(0);
   std::u16string withBackslashes;
   if (rule.yenAsBackslash && text.find(kYen) != std::u16string_view::npos) {
     withBackslashes.assign(text);
@@ -123,17 +121,18 @@ void BuiltinReplace(BuiltinCall& call) {
   StopPoll poll(call.context);
   std::u16string mapped;
   std::u16string_view hay = MatchText(text, rule, &poll, &mapped);
-  std::u16string needle = ForMatch(a.text[1], rule);
+  std::u16string needle = ForMatch(a.Text(1), rule);
   if (needle.empty() && !poll.stopped()) {
     call.result = Value::String(std::u16string(text));
     return;
   }
+  const std::u16string_view with = a.Text(2);
   std::u16string out;
   std::size_t from = 0;
   for (std::size_t p = poll.Find(hay, needle, 0); p != std::u16string::npos;
        p = poll.Find(hay, needle, from)) {
     out.append(text.substr(from, p - from));
-    out.append(a.text[2]);
+    out.append(with);
     from = p + needle.size();
   }
   if (poll.stopped()) {

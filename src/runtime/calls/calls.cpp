@@ -130,7 +130,7 @@ HeaderInfo AnalysedHeader(THensuFmt& context, int header, std::unique_ptr<TokenL
     CachedToken meta;
     meta.kind = FindBodyLength(interp.table, header);
     list->tokens.push_back(std::move(meta));
-    list->expression = interp.table.StmtTexts[row];
+    list->SetExpression(interp.table.StmtTexts[row], false);
     AnalyseParameters(list.get());
     list->complete = true;
     *slot = std::move(list);

@@ -39,17 +39,23 @@ struct KindSlot {
   }
 };
 
-// AssignPosition, remembered per row; the text is compared by address and
-// length so that a row of another table never uses it.
+// AssignPosition, remembered per row. Records are sized afresh with every
+// table, so the row's text is the one it was found in; its length and the
+// '=' there guard against anything else.
 std::size_t CachedAssignPosition(const KindSlot& slot, std::u16string_view text) {
   std::vector<AssignSplit>& splits = slot.record.splits;
   if (slot.row < splits.size()) {
     const AssignSplit& split = splits[slot.row];
-    if (split.text == text.data() && split.length == text.size()) return split.position;
+    if (split.length == text.size() && split.position < text.size() &&
+        text[split.position] == u'=') {
+      return split.position;
+    }
   }
   std::size_t p = AssignPosition(text);
-  if (p != std::u16string_view::npos && slot.row < splits.size()) {
-    splits[slot.row] = AssignSplit{text.data(), text.size(), p};
+  if (p != std::u16string_view::npos && slot.row < splits.size() &&
+      text.size() < AssignSplit::kNoSplit) {
+    splits[slot.row] =
+        AssignSplit{static_cast<std::uint32_t>(text.size()), static_cast<std::uint32_t>(p)};
   }
   return p;
 }

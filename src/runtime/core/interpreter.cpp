@@ -23,7 +23,10 @@ std::uintptr_t CurrentThreadKey() {
 Interpreter::Interpreter() : host_(&consoleHost) {
   declarationSink_ = InstallDeclarationSink(*this);
   preprocessor.AddResetHook([this] { ResetForRun(); });
-  preprocessor.AddRowCountHook([this](int rows) { records[0].Size(rows); });
+  // The main thread's caches are emptied with the table; TakeStatementKinds
+  // sizes them once it is built, so that they are not held beside the block
+  // matchers' index.
+  preprocessor.AddRowCountHook([this](int) { records[0].Size(0); });
   frontEndErrors.setCallback([this](const std::u16string& message, const std::u16string&) {
     // The statement is the front end's current one, which the location shows.
     ReportFrontEndError(*this, message);
@@ -81,8 +84,10 @@ void Interpreter::TakeStatementKinds() {
   // Declarations of a module are registered in it; the run starts outside.
   global.moduleName.clear();
   records[0].kinds = table.StmtKinds;
+  records[0].tokens.clear();
   records[0].tokens.resize(table.StmtKinds.size());
   records[0].splits.assign(table.StmtKinds.size(), AssignSplit{});
+  records[0].evaluated.assign(table.StmtKinds.size(), 0);
   debugWatch.SizeRows(table.StmtKinds.size());
 }
 

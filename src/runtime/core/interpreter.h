@@ -58,12 +58,13 @@ struct ScriptOptions {
   int positionY = 0;
 };
 
-// The '=' of an assignment row, found once: the row's text (by address and
-// length) and the 0-based position.
+// The '=' of an assignment row, found once: the 0-based position, and the
+// length of the row's text it was found in (kNoSplit: not yet). Eight bytes
+// a row: a million-row table keeps one per row.
 struct AssignSplit {
-  const char16_t* text = nullptr;
-  std::size_t length = 0;
-  std::size_t position = 0;
+  static constexpr std::uint32_t kNoSplit = UINT32_MAX;
+  std::uint32_t length = kNoSplit;
+  std::uint32_t position = 0;
 };
 
 // Per-thread record: slot 0 the main thread, 1..64 script threads. Each has
@@ -73,6 +74,11 @@ struct ThreadRecord {
   std::vector<std::int32_t> kinds;
   std::vector<std::unique_ptr<TokenList>> tokens;  // per statement index
   std::vector<AssignSplit> splits;                 // per statement index
+  // Per statement index: 1 once an expression has been evaluated there
+  // without a token list. Lists are recorded from a row's second evaluation
+  // on, so rows that run only once keep no tokens. An index beyond the
+  // vector records at once.
+  std::vector<std::uint8_t> evaluated;
   // COM failures of this thread: ignored after COM_ERR_IGN; COM_ERR_FLG.
   std::uint8_t comErrIgnore = 0;
   std::uint8_t comErrFlag = 0;
@@ -81,6 +87,7 @@ struct ThreadRecord {
     tokens.clear();
     tokens.resize(static_cast<std::size_t>(rows));
     splits.assign(static_cast<std::size_t>(rows), AssignSplit{});
+    evaluated.assign(static_cast<std::size_t>(rows), 0);
     comErrIgnore = 0;
     comErrFlag = 0;
   }

@@ -46,15 +46,6 @@ bool IsIncludeHeaderSource(std::u16string_view scrambled) {
          ScrambledHasOutsideQuotes(scrambled, u".ZLS");
 }
 
-int LeadingNumber(std::u16string_view text) {
-  int n = 0;
-  std::size_t i = 0;
-  for (; i < text.size() && i < 9 && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-    n = n * 10 + (text[i] - u'0');
-  }
-  return i > 0 && (i == text.size() || text[i] == u',') ? n : -1;
-}
-
 // The path of the included file whose wrapper row is at row. The file list
 // has it as written (the procedure name has its folder punctuation made
 // full-width); the row's text is the fallback.
@@ -62,7 +53,7 @@ std::u16string IncludePath(const Interpreter& interp, std::size_t row) {
   const auto& lines = interp.table.StmtLines;
   const auto& files = interp.assembly.sourceFiles();
   if (row < lines.size()) {
-    int file = LeadingNumber(lines[row]);
+    int file = lines[row].file;
     if (file > 0 && static_cast<std::size_t>(file) < files.size()) {
       return files[static_cast<std::size_t>(file)].path;
     }

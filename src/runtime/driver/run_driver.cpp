@@ -214,9 +214,20 @@ void StopRun(Interpreter& interp) {
   interp.run.runState = kRunIdle;
 }
 
+void BeginRun(Interpreter& interp) {
+  interp.run.runState = kRunRunning;
+}
+
 int RunScriptFile(Interpreter& interp, const std::u16string& mainPath,
                   const std::vector<std::u16string>& params) {
-  interp.run.runState = kRunRunning;
+  BeginRun(interp);
+  return RunBegunScript(interp, mainPath, params);
+}
+
+int RunBegunScript(Interpreter& interp, const std::u16string& mainPath,
+                   const std::vector<std::u16string>& params) {
+  // A stop since BeginRun has left the run state idle; preprocessing then
+  // raises the abort level again before anything runs.
   return FinishRun(interp, PlayScript(interp, mainPath, params));
 }
 

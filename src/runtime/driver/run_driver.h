@@ -46,10 +46,19 @@ void StopRun(Interpreter& interp);
 // Exit status of a run that was stopped.
 inline constexpr int kStoppedStatus = 130;
 
+// Marks a run as begun: a stop from here on ends it, also one that comes
+// before the script has been read. What the last run left in the run words
+// does not count as a stop.
+void BeginRun(Interpreter& interp);
+
 // Runs a script file from start to end. Returns the process exit status: 0
 // after a normal end, the EXITEXIT code, 1 after an error that ended the run,
 // kStoppedStatus after a stop.
 int RunScriptFile(Interpreter& interp, const std::u16string& mainPath,
                   const std::vector<std::u16string>& params);
+// The same for a run that BeginRun has begun: a stop that came since then
+// ends it before its first statement.
+int RunBegunScript(Interpreter& interp, const std::u16string& mainPath,
+                   const std::vector<std::u16string>& params);
 
 }  // namespace zelk

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -40,6 +41,15 @@ bool IsEmptyLiteral(std::int32_t kind, std::u16string_view text) {
 }
 
 // The character traits of char16_t compare unit by unit; memcmp is faster.
+// Whether text lies inside the table's row, which stays as it is for the run.
+bool InRowText(const StatementTable& table, std::int64_t row, std::u16string_view text) {
+  if (row < 0 || static_cast<std::size_t>(row) >= table.StmtTexts.size()) return false;
+  const std::u16string& rowText = table.StmtTexts[static_cast<std::size_t>(row)];
+  const std::less_equal<> notAfter;
+  return notAfter(rowText.data(), text.data()) &&
+         notAfter(text.data() + text.size(), rowText.data() + rowText.size());
+}
+
 bool SameText(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
 }
@@ -224,8 +234,13 @@ void Evaluator::StartCache() {
   if (!*slot) {
     // Texts beyond 32-bit positions are evaluated without a cache.
     if (text_.size() >= UINT32_MAX) return;
+    const std::size_t r = static_cast<std::size_t>(row);
+    if (!record.tokens[r] && r < record.evaluated.size() && record.evaluated[r] == 0) {
+      record.evaluated[r] = 1;
+      return;  // once from the text: a row that never runs again keeps nothing
+    }
     auto list = std::make_unique<TokenList>();
-    list->expression.assign(text_);
+    list->SetExpression(text_, !InRowText(interp_.table, row, text_));
     std::u16string_view rest = list->expression;
     for (;;) {
       Token t = NextToken(&rest, scope_);

@@ -30,22 +30,40 @@ inline constexpr int kTokenListsPerRow = 6;
 struct TokenList {
   TokenList() = default;
   TokenList(const TokenList& o)
-      : expression(o.expression),
-        tokens(o.tokens),
+      : tokens(o.tokens),
         complete(o.complete),
-        next(o.next ? std::make_unique<TokenList>(*o.next) : nullptr) {}
+        next(o.next ? std::make_unique<TokenList>(*o.next) : nullptr) {
+    if (o.owned) {
+      SetExpression(*o.owned, true);
+    } else {
+      expression = o.expression;
+    }
+  }
   TokenList& operator=(const TokenList& o) {
     if (this != &o) *this = TokenList(o);
     return *this;
   }
+  // The owned copy moves as a whole: the view stays valid.
   TokenList(TokenList&&) = default;
   TokenList& operator=(TokenList&&) = default;
 
-  std::u16string expression;  // the text the tokens were recorded for
+  // The text the tokens were recorded for. A statement row's own text (the
+  // table does not change during a run) is only viewed; any other text is
+  // copied, so that a million executed rows do not keep a second copy each.
+  std::u16string_view expression;
+  void SetExpression(std::u16string_view text, bool copy) {
+    if (copy) {
+      owned = std::make_unique<std::u16string>(text);
+      expression = *owned;
+    } else {
+      owned.reset();
+      expression = text;
+    }
+  }
   std::vector<CachedToken> tokens;
 
   std::u16string_view TextOf(const CachedToken& token) const {
-    return std::u16string_view(expression).substr(token.start, token.length);
+    return expression.substr(token.start, token.length);
   }
   // piece must lie inside expression.
   void SetText(CachedToken& token, std::u16string_view piece) const {
@@ -57,6 +75,9 @@ struct TokenList {
   bool complete = false;
   // The next expression of the same row.
   std::unique_ptr<TokenList> next;
+
+ private:
+  std::unique_ptr<std::u16string> owned;  // the copy expression views, if any
 };
 
 }  // namespace zelk

@@ -44,7 +44,7 @@ class ReportErrorTest : public InterpreterTest {
   void Row(std::u16string text, std::u16string source, std::u16string line) {
     interp.table.StmtTexts.push_back(std::move(text));
     interp.table.StmtSources.push_back(ScrambleSource(source));
-    interp.table.StmtLines.push_back(std::move(line));
+    interp.table.StmtLines.push_back(LineRef::Parse(line));
     interp.table.StmtKinds.push_back(0);
   }
   // A context on row baseIndex + curOffset of a body headed at baseIndex.
@@ -70,7 +70,7 @@ TEST_F(ReportErrorTest, LocationNamesTheFileOnlyForIncludes) {
   EXPECT_EQ(u"C:\\LIB (X86)\\INC.ZLS: at line 4: W = 3", ErrorLocation(At(10, 1)));
 
   // Without the file in the list, the header row's own text names it.
-  interp.table.StmtLines[7] = u"5,0";
+  interp.table.StmtLines.Set(7, LineRef{5, 0});
   EXPECT_EQ(u"C:\\LIB （X86）\\INC.ZLS: at line 4: W = 3", ErrorLocation(At(10, 1)));
 
   SetJapaneseMessages(true);

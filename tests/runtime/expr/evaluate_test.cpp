@@ -241,7 +241,11 @@ class TokenCacheTest : public EvaluateTest {
   THensuFmt row{interp, true};
 };
 
-TEST_F(TokenCacheTest, TheFirstExpressionIsRecordedAndReplayed) {
+TEST_F(TokenCacheTest, ExpressionsAreRecordedFromTheRowsSecondEvaluationAndReplayed) {
+  // A row that runs once keeps nothing: a large script would keep a list
+  // for every row.
+  EXPECT_EQ(3, EvalRow(u"1 + 2").AsDouble());
+  EXPECT_FALSE(Slot());
   EXPECT_EQ(3, EvalRow(u"1 + 2").AsDouble());
   ASSERT_TRUE(Slot());
   EXPECT_TRUE(Slot()->complete);
@@ -268,6 +272,9 @@ TEST_F(TokenCacheTest, TokenTextsBelongToTheListNotToTheEvaluatedText) {
   {
     std::u16string passing = u"\"ab\" + 1 + \"xy\"";
     EXPECT_EQ(u"ab1xy", EvalRow(passing).Text());
+    EXPECT_EQ(u"ab1xy", EvalRow(passing).Text());
+    ASSERT_TRUE(Slot());
+    EXPECT_NE(passing.data(), Slot()->expression.data());
     passing.assign(passing.size(), u'#');
   }
   EXPECT_EQ(u"ab1xy", EvalRow(u"\"ab\" + 1 + \"xy\"").Text());
@@ -279,6 +286,30 @@ TEST_F(TokenCacheTest, TokenTextsBelongToTheListNotToTheEvaluatedText) {
   EXPECT_EQ(u"ab", copy.TextOf(copy.tokens[0]));
   EXPECT_EQ(u"1", copy.TextOf(copy.tokens[2]));
   EXPECT_EQ(u"xy", copy.TextOf(copy.tokens[4]));
+}
+
+TEST_F(TokenCacheTest, ARowsOwnTextIsViewedNotCopied) {
+  interp.table.StmtTexts.assign(20, u"");
+  interp.table.StmtTexts[3] = u"T = \"some text\" + 12345";
+  const std::u16string_view rowText = interp.table.StmtTexts[3];
+  const std::u16string_view expression = rowText.substr(4);
+  EXPECT_EQ(u"some text12345", EvalRow(expression).Text());
+  EXPECT_EQ(u"some text12345", EvalRow(expression).Text());
+  ASSERT_TRUE(Slot());
+  EXPECT_EQ(expression.data(), Slot()->expression.data());
+  EXPECT_EQ(u"some text", Slot()->TextOf(Slot()->tokens[0]));
+  // A script thread's copy views the same row.
+  TokenList copy = *Slot();
+  EXPECT_EQ(expression.data(), copy.expression.data());
+  // Part of the row, as a call's argument is: viewed too. Another text: copied.
+  EXPECT_EQ(12345, EvalRow(rowText.substr(rowText.size() - 5)).AsDouble());
+  ASSERT_TRUE(Slot()->next);
+  EXPECT_EQ(rowText.data() + rowText.size() - 5, Slot()->next->expression.data());
+  const std::u16string other = u"1 + 1";
+  EXPECT_EQ(2, EvalRow(other).AsDouble());
+  ASSERT_TRUE(Slot()->next->next);
+  EXPECT_NE(other.data(), Slot()->next->next->expression.data());
+  EXPECT_EQ(u"1 + 1", Slot()->next->next->expression);
 }
 
 TEST_F(TokenCacheTest, NoCacheOnTheHeaderRowOrOutsideTheTable) {
