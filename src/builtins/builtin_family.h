@@ -114,6 +114,7 @@ void AddDialogBuiltins(BuiltinBranchTable& table);
 void AddWindowBuiltins(BuiltinBranchTable& table);
 void AddImageBuiltins(BuiltinBranchTable& table);
 void AddProcessBuiltins(BuiltinBranchTable& table);
+void AddItemBuiltins(BuiltinBranchTable& table);
 
 // The math evaluator for numbers 0..11 and 88..91: up to three arguments as
 // doubles.

@@ -35,6 +35,7 @@ const BuiltinBranchTable& Branches() {
     AddWindowBuiltins(t);
     AddImageBuiltins(t);
     AddProcessBuiltins(t);
+    AddItemBuiltins(t);
     return t;
   }();
   return table;
