@@ -67,6 +67,10 @@ struct ItemQuery {
   bool includeDisabled = false;
   int check = 1;       // the wanted check state: 0, 1 or 2
   ItemNameMatch name;  // the whole name
+  // The name as it stands when it is one name matched exactly (no CLK_SHORT,
+  // no path, no TAB): a control may look it up itself before it is read
+  // item by item. Empty otherwise.
+  std::u16string exactName;
   // A menu or tree path: its parts (isPath), and whether the name began with
   // "\" (a tree's root level first).
   bool isPath = false;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/text_scan.h"
 #include "builtins/items/item_names.h"
 #include "builtins/windows/window_search.h"
 #include "foundation/messages.h"
@@ -25,6 +26,9 @@ os::ItemQuery QueryOf(const ItemRequest& request, const std::atomic<int>* stop) 
   q.check = request.check;
   q.name = ItemName(request.name, shortMatch).Matcher();
   q.stop = stop;
+  if (!shortMatch && request.name.find_first_of(u"\t\\") == std::u16string_view::npos) {
+    q.exactName = Trim(request.name);
+  }
   if (request.name.find(u'\t') != std::u16string_view::npos) {
     for (const std::u16string& one : SplitAtTabs(request.name, shortMatch)) {
       q.selection.push_back(ItemName(one, shortMatch).Matcher());

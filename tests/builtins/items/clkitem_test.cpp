@@ -58,6 +58,25 @@ TEST_F(ClkitemTest, ButtonsAreClickedByCaptionAndCheckBoxesSetToTheWantedState) 
   EXPECT_EQ("0 0 0 1", fixture.State("buttons"));
 }
 
+TEST_F(ClkitemTest, ANegativeNCountsDisabledControlsToo) {
+  ItemsFixture fixture;
+  ASSERT_TRUE(fixture.window());
+  fixture.ClearLog();
+  ASSERT_EQ(0, RunOn({
+                   u"PRINT CLKITEM(id, \"Locked\", CLK_BTN, FALSE, -1)",
+                   u"PRINT CLKITEM(id, \"Locked\", CLK_BTN, FALSE)",
+                   // The second of the buttons whose caption holds an "a".
+                   u"PRINT CLKITEM(id, \"a\", CLK_BTN + CLK_SHORT, TRUE, 2)",
+                   u"PRINT CLKITEM(id, \"a\", CLK_BTN + CLK_SHORT, TRUE, 9)",
+               }))
+      << Errors();
+  EXPECT_EQ("True\nFalse\nTrue\nFalse\n", Printed());
+  // Asked for with a negative n, the disabled box is clicked to the state
+  // wanted. "a" is in Cancel, Enable, Tri State, Small and Large, in window
+  // order: the second is Enable.
+  EXPECT_EQ("CLICK Locked state=0|CLICK Enable state=1", fixture.NewEvents("CLICK"));
+}
+
 TEST_F(ClkitemTest, ChkbtnReadsStatesAndAnswersMinusOneForMissingOrDisabledButtons) {
   ItemsFixture fixture;
   ASSERT_TRUE(fixture.window());

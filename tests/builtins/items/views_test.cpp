@@ -78,6 +78,18 @@ TEST_F(ViewsTest, ListViewItemsAreSelectedAndTheirCheckBoxesSet) {
   EXPECT_EQ("3", fixture.State("listview"));
 }
 
+TEST_F(ViewsTest, ARowAmongTenThousandIsFoundAndSelected) {
+  ItemsFixture fixture(L"ZELK Fixture Items", 10000);
+  ASSERT_TRUE(fixture.window());
+  ASSERT_EQ(0, RunOn({
+                   u"PRINT CLKITEM(id, \"Row 9876\", CLK_LISTVIEW, FALSE)",
+                   u"PRINT CHKBTN(id, \"row 9999\")",
+               }))
+      << Errors();
+  EXPECT_EQ("True\n0\n", Printed());
+  EXPECT_EQ("9876", fixture.State("listview"));
+}
+
 TEST_F(ViewsTest, AListViewWithoutFirstColumnTextsIsSearchedInTheNextAndOpenedWithEnter) {
   ItemsFixture fixture;
   ASSERT_TRUE(fixture.window());

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/win32/remote_memory.h"
 
@@ -25,6 +26,8 @@ class ControlBuffer {
     return static_cast<LPARAM>(memory_.address(offset));
   }
   std::uint64_t TextAddress() const { return memory_.address(kTextOffset); }
+  // The target's address of a byte of the buffer, for pointers inside structures.
+  std::uint64_t RawAddress(std::size_t offset) const { return memory_.address(offset); }
 
   template <typename T>
   bool Put(const T& value, std::size_t offset = 0) {
@@ -33,6 +36,12 @@ class ControlBuffer {
   template <typename T>
   bool Get(T* value, std::size_t offset = 0) const {
     return memory_.Read(offset, value, sizeof *value);
+  }
+  // A text and its closing zero at offset.
+  bool PutText(std::u16string_view text, std::size_t offset) {
+    std::u16string closed(text);
+    closed += u'\0';
+    return memory_.Write(offset, closed.data(), closed.size() * sizeof(char16_t));
   }
   // Clears the text area's first characters, so a control that writes
   // nothing reads as "".

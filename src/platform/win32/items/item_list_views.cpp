@@ -31,6 +31,12 @@ class ListView {
     return buffer_.target64() ? CellAs<std::uint64_t>(item, column)
                               : CellAs<std::uint32_t>(item, column);
   }
+  // The next item after `after` whose first-column text the control itself
+  // calls equal to text (case aside); -1 when there is none.
+  int FindExact(std::u16string_view text, int after) {
+    return buffer_.target64() ? FindAs<std::uint64_t>(text, after)
+                              : FindAs<std::uint32_t>(text, after);
+  }
   void SetState(int item, UINT state, UINT mask) {
     if (buffer_.target64()) {
       SetStateAs<std::uint64_t>(item, state, mask);
@@ -76,6 +82,19 @@ class ListView {
     return buffer_.Text(static_cast<std::size_t>(length < kCellChars ? length : kCellChars));
   }
   template <typename P>
+  int FindAs(std::u16string_view text, int after) {
+    constexpr std::size_t kFindOffset = 1536;
+    constexpr std::size_t kFindTextOffset = 2048;
+    constexpr std::size_t kFindChars = 1000;
+    if (text.size() > kFindChars) return -1;
+    RemoteLvFindInfo<P> info{};
+    info.flags = LVFI_STRING;
+    info.text = static_cast<P>(buffer_.RawAddress(kFindTextOffset));
+    if (!buffer_.PutText(text, kFindTextOffset) || !buffer_.Put(info, kFindOffset)) return -1;
+    return static_cast<int>(
+        Ask(view_, LVM_FINDITEMW, static_cast<WPARAM>(after), buffer_.Address(kFindOffset)));
+  }
+  template <typename P>
   void SetStateAs(int item, UINT state, UINT mask) {
     RemoteLvItem<P> change{};
     change.state = state;
@@ -95,10 +114,33 @@ int CheckOf(HWND view, int item) {
   return static_cast<int>((state & LVIS_STATEIMAGEMASK) >> 12) - 1;
 }
 
+bool FirstRowsHaveText(ListView& view, int count) {
+  constexpr int kRowsLookedAt = 8;
+  for (int i = 0; i < count && i < kRowsLookedAt; ++i) {
+    if (!view.Cell(i, 0).empty()) return true;
+  }
+  return false;
+}
+
 // The items whose text matches, in the first column that has any text at
 // all: column 0, else 1 to 7 in turn.
 std::vector<int> MatchingItems(Search& search, ListView& view, int count) {
   std::vector<int> matches;
+  // Every row read is a round trip to the other process (about a
+  // millisecond on a busy machine): a name matched exactly is first looked
+  // up by the control itself. Rows it does not call equal (blanks around the
+  // text, other character widths) are found by reading row by row when that
+  // finds none.
+  const std::u16string& exact = search.query.exactName;
+  if (!exact.empty() && FirstRowsHaveText(view, count)) {
+    for (int after = -1; !search.Stopped();) {
+      const int i = view.FindExact(exact, after);
+      if (i <= after) break;
+      if (search.Matches(view.Cell(i, 0), false)) matches.push_back(i);
+      after = i;
+    }
+    if (!matches.empty()) return matches;
+  }
   for (int column = 0; column <= kLastFallbackColumn; ++column) {
     bool anyText = false;
     for (int i = 0; i < count && !search.Stopped(); ++i) {

@@ -56,6 +56,16 @@ struct RemoteLvItem {
 };
 
 template <typename P>
+struct RemoteLvFindInfo {
+  std::uint32_t flags;
+  P text;
+  P param;
+  std::int32_t x;
+  std::int32_t y;
+  std::uint32_t direction;
+};
+
+template <typename P>
 struct RemoteTbButton {
   std::int32_t bitmap;
   std::int32_t command;
@@ -81,6 +91,9 @@ static_assert(offsetof(RemoteLvItem<std::uint32_t>, text) == 20 &&
               offsetof(RemoteLvItem<std::uint64_t>, text) == 24 &&
               offsetof(RemoteLvItem<std::uint64_t>, textMax) == 32 &&
               offsetof(RemoteLvItem<std::uint64_t>, param) == 40);
+static_assert(sizeof(RemoteLvFindInfo<std::uint32_t>) == 24 &&
+              sizeof(RemoteLvFindInfo<std::uint64_t>) == 40 &&
+              offsetof(RemoteLvFindInfo<std::uint64_t>, x) == 24);
 static_assert(sizeof(RemoteTbButton<std::uint32_t>) == 20 &&
               sizeof(RemoteTbButton<std::uint64_t>) == 32 &&
               offsetof(RemoteTbButton<std::uint64_t>, data) == 16);
