@@ -131,6 +131,7 @@ void AddWindowBuiltins(BuiltinBranchTable& table);
 void AddImageBuiltins(BuiltinBranchTable& table);
 void AddProcessBuiltins(BuiltinBranchTable& table);
 void AddTextBuiltins(BuiltinBranchTable& table);
+void AddItemBuiltins(BuiltinBranchTable& table);
 
 // The math evaluator for numbers 0..11 and 88..91: up to three arguments as
 // doubles.

@@ -37,6 +37,7 @@ const BuiltinBranchTable& Branches() {
     AddImageBuiltins(t);
     AddProcessBuiltins(t);
     AddTextBuiltins(t);
+    AddItemBuiltins(t);
     return t;
   }();
   return table;

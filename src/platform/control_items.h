@@ -60,4 +60,64 @@ inline constexpr std::uint32_t kClickOptions = kLeftClick | kRightClick | kDoubl
 // (without "&", accelerator suffix and trailing ":"); otherwise as it stands.
 using ItemNameMatch = std::function<bool(std::u16string_view text, bool caption)>;
 
+// One CLKITEM/CHKBTN request as the engines receive it.
+struct ItemQuery {
+  std::uint32_t kinds = 0;  // item_kind bits: kinds, options and the check bit
+  int n = 1;                // which match, 1-based; 0 for lists: every list in turn
+  bool includeDisabled = false;
+  int check = 1;       // the wanted check state: 0, 1 or 2
+  ItemNameMatch name;  // the whole name
+  // The name as it stands when it is one name matched exactly (no CLK_SHORT,
+  // no path, no TAB): a control may look it up itself before it is read
+  // item by item. Empty otherwise.
+  std::u16string exactName;
+  // A menu or tree path: its parts (isPath), and whether the name began with
+  // "\" (a tree's root level first).
+  bool isPath = false;
+  bool fromRoot = false;
+  std::vector<ItemNameMatch> path;
+  // The TAB-separated names a multiple-selection list box selects together.
+  std::vector<ItemNameMatch> selection;
+  const std::atomic<int>* stop = nullptr;  // non-zero: the run is being stopped
+};
+
+struct ItemAnswer {
+  bool found = false;
+  // With item_kind::kCheck: the state found (buttons 0, 1, 2 or -1 when
+  // disabled; menus, tree and list views 0 or 1).
+  int state = -1;
+  // Which kind found it (an item_kind bit), 0 when none.
+  std::uint32_t kind = 0;
+};
+
+// The classic search through the controls' own window messages, kind by
+// kind in a fixed order (buttons, lists and combo boxes, tabs, menus, tree
+// views, list views, toolbars and the menu bar once more); the first kind
+// that finds the item acts on it (unless the check bit only asks).
+ItemAnswer FindWin32Item(WindowHandle window, const ItemQuery& query);
+
+// UI Automation's and accessibility's (MSAA) searches. Not built yet: they
+// find nothing, and the Win32 search stands alone.
+ItemAnswer FindUiAutomationItem(WindowHandle window, const ItemQuery& query);
+ItemAnswer FindAccessibleItem(WindowHandle window, const ItemQuery& query);
+
+// Scroll bars and track bars. Candidates, in reading order: track bars,
+// scroll-bar controls and the window scroll bars of child windows (the
+// horizontal before the vertical one), then those of the window itself.
+struct SliderFacts {
+  int position = 0;
+  int minimum = 0;
+  int maximum = 0;
+  int page = 0;
+  bool vertical = false;
+  ScreenRect rect;  // x, y relative to the window's client area
+};
+// The n-th (1-based) slider of window; false when there is none.
+bool ReadSlider(WindowHandle window, int n, bool includeDisabled, SliderFacts* facts,
+                const std::atomic<int>* stop);
+// Moves the n-th slider to value as a user would (the bar's own messages,
+// then arrow keys until it stands there); false when there is none.
+bool MoveSlider(WindowHandle window, int n, bool includeDisabled, int value,
+                const std::atomic<int>* stop);
+
 }  // namespace zelk::os

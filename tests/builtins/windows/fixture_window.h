@@ -39,22 +39,24 @@ inline std::wstring ProgramFolder() {
   return folder.substr(0, folder.find_last_of(L'\\') + 1);
 }
 
-// One running fixture_controls.exe.
+// One running fixture program (fixture_controls.exe unless another is named;
+// each takes LOGFILE TITLE ROWS and logs "READY hwnd").
 class FixtureWindow {
  public:
-  FixtureWindow(const std::wstring& title, int rows = 10) {
+  FixtureWindow(const std::wstring& title, int rows = 10,
+                const wchar_t* program = L"fixture_controls.exe") {
     static int serial = 0;
     log_ = Wide(os::TempFolder()) + L"\\zelk-fixture-" + std::to_wstring(GetCurrentProcessId()) +
            L"-" + std::to_wstring(++serial) + L".log";
     DeleteFileW(log_.c_str());
-    std::wstring command = L"\"" + ProgramFolder() + L"fixture_controls.exe\" \"" + log_ +
-                           L"\" \"" + title + L"\" " + std::to_wstring(rows);
+    std::wstring command = L"\"" + ProgramFolder() + program + L"\" \"" + log_ + L"\" \"" + title +
+                           L"\" " + std::to_wstring(rows);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
     if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info)) {
-      ADD_FAILURE() << "fixture_controls.exe did not start: " << GetLastError();
+      ADD_FAILURE() << "the fixture program did not start: " << GetLastError();
       return;
     }
     CloseHandle(info.hThread);
