@@ -54,7 +54,7 @@ void WriteControlText(WindowHandle window, WindowHandle control, std::u16string_
 bool StatusPartText(WindowHandle window, int n, bool includeDisabled, bool moveCursor,
                     const std::atomic<int>* stop, std::u16string* text);
 
-struct ItemQuery {
+struct ItemListQuery {
   std::uint32_t kind = 0;  // one item_kind bit: button ... toolbar, edit, static, status bar
   int n = 1;               // lists and list views: which control; lists: < 0 all up to the 99th
   int column = 0;          // list views: 1-based, 0 the first, < 0 the column headers
@@ -63,7 +63,8 @@ struct ItemQuery {
 };
 // The raw texts of one kind's items in window, appended to out in the
 // control's order (captions not normalised; empty list entries kept).
-void CollectItems(WindowHandle window, const ItemQuery& query, std::vector<std::u16string>* out);
+void CollectItems(WindowHandle window, const ItemListQuery& query,
+                  std::vector<std::u16string>* out);
 
 // The selection of the n-th list-like control (combo boxes, list boxes, tree
 // views and list views counted together): a combo box's selected entry, a

@@ -21,12 +21,12 @@ constexpr std::uint32_t kItemBack = os::item_kind::kBack;  // ITM_BACK
 
 // The Win32 collector: the control kinds in their fixed order, then the
 // accessibility kinds.
-void Win32Items(os::WindowHandle window, std::uint32_t kinds, const os::ItemQuery& base,
+void Win32Items(os::WindowHandle window, std::uint32_t kinds, const os::ItemListQuery& base,
                 int accessibleMaximum, std::vector<std::u16string>* texts) {
   for (const ItemKindStep& step : ItemKindOrder()) {
     if ((kinds & step.bit) == 0) continue;
     std::vector<std::u16string> found;
-    os::ItemQuery query = base;
+    os::ItemListQuery query = base;
     query.kind = step.bit;
     os::CollectItems(window, query, &found);
     for (std::u16string& text : found) {
@@ -68,7 +68,7 @@ void BuiltinGetitem(BuiltinCall& call) {
   if (window == 0) return;
   const auto kinds = static_cast<std::uint32_t>(a.whole[1]);
   const bool enabledOnly = a.whole[4] != 0;
-  os::ItemQuery query;
+  os::ItemListQuery query;
   query.n = static_cast<int>(std::clamp<std::int64_t>(a.whole[2], -0x7FFFFFFF, 0x7FFFFFFF));
   query.column = static_cast<int>(std::clamp<std::int64_t>(a.whole[3], -0x7FFFFFFF, 0x7FFFFFFF));
   query.includeDisabled = !enabledOnly;

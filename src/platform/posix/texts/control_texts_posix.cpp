@@ -22,7 +22,7 @@ void WriteControlText(WindowHandle, WindowHandle, std::u16string_view, SendMode)
 bool StatusPartText(WindowHandle, int, bool, bool, const std::atomic<int>*, std::u16string*) {
   return false;
 }
-void CollectItems(WindowHandle, const ItemQuery&, std::vector<std::u16string>*) {}
+void CollectItems(WindowHandle, const ItemListQuery&, std::vector<std::u16string>*) {}
 bool SelectedEntries(WindowHandle, int, int, const std::atomic<int>*, std::u16string*) {
   return false;
 }

@@ -151,7 +151,8 @@ void StatusParts(HWND bar, Texts* out) {
 
 }  // namespace
 
-void CollectItems(WindowHandle window, const ItemQuery& query, std::vector<std::u16string>* out) {
+void CollectItems(WindowHandle window, const ItemListQuery& query,
+                  std::vector<std::u16string>* out) {
   HWND h = reinterpret_cast<HWND>(window);
   if (!IsWindow(h)) return;
   const bool all = query.includeDisabled;
