@@ -31,6 +31,12 @@ void PrepareRecord(ThreadRecord& record, const ThreadRecord& from) {
   record.comErrFlag = 0;
 }
 
+// A slot may be freed: its thread has ended and its starter has the number.
+bool Done(const ScriptThread& thread) {
+  return thread.finished.load(std::memory_order_acquire) &&
+         thread.handedOver.load(std::memory_order_acquire);
+}
+
 }  // namespace
 
 ScriptThreads::~ScriptThreads() {
@@ -47,7 +53,7 @@ ScriptThreads::~ScriptThreads() {
 void ScriptThreads::FreeFinished() {
   std::lock_guard lock(tableLock_);
   for (auto& slot : slots_) {
-    if (slot && slot->finished.load(std::memory_order_acquire)) {
+    if (slot && Done(*slot)) {
       if (slot->thread.joinable()) slot->thread.join();
       slot.reset();
     }
@@ -62,7 +68,7 @@ int ScriptThreads::Start(std::unique_ptr<THensuFmt> prepared, THensuFmt& caller)
     int chosen = -1;
     for (int n = 0; n < kMaxScriptThreads; ++n) {
       auto& slot = slots_[n];
-      if (slot && slot->finished.load(std::memory_order_acquire)) {
+      if (slot && Done(*slot)) {
         if (slot->thread.joinable()) slot->thread.join();
         slot.reset();
       }
@@ -107,7 +113,9 @@ int ScriptThreads::Start(std::unique_ptr<THensuFmt> prepared, THensuFmt& caller)
   }
   std::unique_lock lock(startedMutex_);
   startedCv_.wait_for(lock, kStartWait, [&] { return thread->started.load(); });
-  return thread->number;
+  const int number = thread->number;
+  thread->handedOver.store(true, std::memory_order_release);
+  return number;
 }
 
 void ScriptThreads::RunThread(ScriptThread& thread) {

@@ -35,6 +35,9 @@ struct ScriptThread {
   int number = 0;
   std::atomic<bool> started{false};
   std::atomic<bool> finished{false};
+  // The starter has taken the number: until then the slot is not freed, even
+  // when the thread has already ended.
+  std::atomic<bool> handedOver{false};
   std::atomic<int> control{kThreadRun};
   // A priority command (kTrdIdle..kTrdHighest) the thread takes at its next
   // row; 0 for none.
