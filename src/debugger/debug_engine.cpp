@@ -20,6 +20,30 @@ namespace {
 constexpr auto kPauseSlice = std::chrono::milliseconds(50);
 constexpr int kTraceSlice = 50;
 
+// Per thread of the run: inside the hook (a query may run there at once),
+// and evaluating for the debugger (the rows it runs are not hooked).
+thread_local int inHook = 0;
+thread_local bool evaluating = false;
+
+class Evaluating {
+ public:
+  Evaluating() : saved_(evaluating) { evaluating = true; }
+  ~Evaluating() { evaluating = saved_; }
+  Evaluating(const Evaluating&) = delete;
+  Evaluating& operator=(const Evaluating&) = delete;
+
+ private:
+  bool saved_;
+};
+
+class InHook {
+ public:
+  InHook() { ++inHook; }
+  ~InHook() { --inHook; }
+  InHook(const InHook&) = delete;
+  InHook& operator=(const InHook&) = delete;
+};
+
 // A row's reference with a 0-based line; line 0 (a header) is no line.
 SourceLine LineOfReference(LineRef ref) {
   if (ref.empty() || ref.line <= 0) return {};
@@ -38,7 +62,7 @@ std::u16string RoutineName(std::u16string_view header) {
 }  // namespace
 
 DebugEngine::DebugEngine(Interpreter& interp, DebugFrontEnd& front)
-    : interp_(interp), front_(front), interpreterThread_(std::this_thread::get_id()) {}
+    : interp_(interp), front_(front) {}
 
 DebugEngine::~DebugEngine() {
   interp_.debugWatch.SetEvery(false);
@@ -48,8 +72,12 @@ DebugEngine::~DebugEngine() {
 
 void DebugEngine::RunStarting(bool stopOnEntry) {
   std::lock_guard lock(mutex_);
-  interpreterThread_ = std::this_thread::get_id();
   step_ = stopOnEntry ? Step::kIn : Step::kNone;
+  stepThread_ = -1;
+  reporting_ = -1;
+  stoppedThread_ = 0;
+  threads_.clear();
+  held_.clear();
   entryPending_ = stopOnEntry;
   stepBase_ = stepDepth_ = currentBase_ = -1;
   currentDepth_ = 0;
@@ -100,8 +128,37 @@ bool DebugEngine::Stopping() const {
   return interp_.run.abortLevel > 0 || interp_.run.runState == kRunIdle;
 }
 
+void DebugEngine::ThreadStarted(int thread) {
+  std::lock_guard lock(mutex_);
+  threads_.push_back(thread);
+}
+
+void DebugEngine::ThreadEnded(int thread) {
+  std::lock_guard lock(mutex_);
+  std::erase(threads_, thread);
+  // A step in a thread that has ended goes on wherever the run goes on.
+  if (stepThread_ == thread) {
+    stepThread_ = -1;
+    if (step_ != Step::kNone) step_ = Step::kIn;
+    stepBase_ = -1;
+  }
+}
+
+std::vector<int> DebugEngine::Threads() const {
+  std::lock_guard lock(mutex_);
+  std::vector<int> list{0};
+  list.insert(list.end(), threads_.begin(), threads_.end());
+  return list;
+}
+
+int DebugEngine::StoppedThread() const {
+  std::lock_guard lock(mutex_);
+  return stoppedThread_;
+}
+
 void DebugEngine::Hook(THensuFmt& context, bool atEnd) {
-  if (evaluating_) return;
+  if (evaluating) return;
+  InHook hooked;
   if (context.exitFlag != 0 || context.breakCount > 0 || context.continueCount > 0 ||
       interp_.run.errorFlag != 0 || interp_.run.abortLevel > 0) {
     return;
@@ -122,12 +179,15 @@ void DebugEngine::Hook(THensuFmt& context, bool atEnd) {
   bool stop = CheckStop(context, atEnd, &reason, &text);
   front_.ProcessMessages();
   if (!stop && interp_.run.runState == kRunPaused && !Stopping()) {
-    // The pause button: the run stops at the row it reached.
+    // The pause button (or another thread's stop): the thread stops at the
+    // row it reached.
     std::lock_guard lock(mutex_);
-    stepBase_ = atEnd ? -1 : context.baseIndex;
-    stepDepth_ = context.callDepth;
-    const SourceLine at = LineOfRow(row);
-    if (at.line >= 0) current_ = at;
+    if (reporting_ < 0) {
+      stepBase_ = atEnd ? -1 : context.baseIndex;
+      stepDepth_ = context.callDepth;
+      const SourceLine at = LineOfRow(row);
+      if (at.line >= 0) current_ = at;
+    }
     stop = true;
     reason = StopReason::kPause;
   }
@@ -143,7 +203,7 @@ void DebugEngine::Hook(THensuFmt& context, bool atEnd) {
     if (at.line >= 0) {
       if (delay >= 0) front_.TraceLine(at);
       front_.RefreshViews(context);
-      TraceDelay(delay);
+      TraceDelay(delay, context.recordIndex == 0);
     }
   }
   std::lock_guard lock(mutex_);
@@ -157,7 +217,9 @@ bool DebugEngine::CheckStop(THensuFmt& context, bool atEnd, StopReason* reason,
   const std::int32_t depth = context.callDepth;
   currentBase_ = base;
   currentDepth_ = depth;
-  const Step step = step_;
+  // A step goes on in its own thread; the others only meet breakpoints.
+  const Step step =
+      stepThread_ < 0 || stepThread_ == context.recordIndex ? step_.load() : Step::kNone;
   // Step Over runs through other bodies, and through deeper calls of its own
   // body (recursion), without stopping, breakpoints there included.
   if (step == Step::kOver && stepBase_ >= 0) {
@@ -186,6 +248,7 @@ bool DebugEngine::CheckStop(THensuFmt& context, bool atEnd, StopReason* reason,
     stepBase_ = atEnd ? -1 : base;
     stepDepth_ = depth;
     step_ = Step::kNone;
+    stepThread_ = -1;
   }
   return stop;
 }
@@ -202,9 +265,11 @@ bool DebugEngine::BreakpointStops(THensuFmt& context, SourceLine at, std::u16str
   if (!request.condition.empty()) {
     Value value;
     std::u16string message;
-    evaluating_ = true;
-    const bool ok = EvaluateQuietly(request.condition, context, &value, &message);
-    evaluating_ = false;
+    bool ok;
+    {
+      Evaluating quiet;
+      ok = EvaluateQuietly(request.condition, context, &value, &message);
+    }
     if (!ok) {
       *text =
           Msg(u"The breakpoint's condition failed: ", u"ブレークポイントの条件が評価できません: ") +
@@ -249,10 +314,12 @@ std::u16string DebugEngine::ExpandLogMessage(THensuFmt& context, const std::u16s
     out.append(message, i, open - i);
     Value value;
     std::u16string error;
-    evaluating_ = true;
-    const bool ok = EvaluateQuietly(std::u16string_view(message).substr(open + 1, close - open - 1),
-                                    context, &value, &error);
-    evaluating_ = false;
+    bool ok;
+    {
+      Evaluating quiet;
+      ok = EvaluateQuietly(std::u16string_view(message).substr(open + 1, close - open - 1), context,
+                           &value, &error);
+    }
     out += ok ? FormatPrintValue(value, true) : u"<" + error + u">";
     i = close + 1;
   }
@@ -260,22 +327,43 @@ std::u16string DebugEngine::ExpandLogMessage(THensuFmt& context, const std::u16s
 }
 
 void DebugEngine::HoldStopped(THensuFmt& context, StopReason reason, const std::u16string& text) {
+  const int thread = context.recordIndex;
+  bool report = false;
   {
     std::lock_guard lock(mutex_);
-    frames_ = SnapshotFrames(context);
+    // A thread that stops while the run is held with another's reported stop
+    // waits silently, its frames after the reported ones; any other stop is
+    // reported (also one that comes while the last stop's thread still leaves).
+    report = !(reporting_ >= 0 && interp_.run.runState == kRunPaused);
+    std::vector<Frame> frames = SnapshotFrames(context, report);
+    if (report) {
+      reporting_ = thread;
+      stoppedThread_ = thread;
+      frames_.insert(frames_.begin(), frames.begin(), frames.end());
+    } else {
+      frames_.insert(frames_.end(), frames.begin(), frames.end());
+    }
+    held_[thread] = Held{context.baseIndex, context.callDepth};
+    ++holding_;
   }
   interp_.run.runState = kRunPaused;
-  front_.RefreshViews(context);
-  front_.Stopped(reason, text);
-  PauseLoop();
+  if (report) {
+    front_.RefreshViews(context);
+    front_.Stopped(reason, text);
+  }
+  PauseLoop(thread == 0);
   std::lock_guard lock(mutex_);
-  frames_.clear();
+  --holding_;
+  held_.erase(thread);
+  std::erase_if(frames_, [&](const Frame& f) { return f.thread == thread; });
+  if (reporting_ == thread) reporting_ = -1;
+  UpdateWatch();
 }
 
-void DebugEngine::PauseLoop() {
+void DebugEngine::PauseLoop(bool mainThread) {
   std::unique_lock lock(mutex_);
-  holding_ = true;
   UpdateWatch();
+  std::uint64_t seen = wakes_;
   for (;;) {
     while (!tasks_.empty()) {
       std::function<void()>* work = tasks_.front();
@@ -289,21 +377,24 @@ void DebugEngine::PauseLoop() {
     if (interp_.run.runState != kRunPaused || interp_.run.abortLevel > 0) break;
     lock.unlock();
     front_.ProcessMessages();
+    // Script threads may wait for the main thread (a dialog) while it is held.
+    if (mainThread) interp_.mainCalls.Serve();
     lock.lock();
-    if (!woken_ && tasks_.empty()) wake_.wait_for(lock, kPauseSlice);
-    woken_ = false;
+    // Every held thread sees each wake-up.
+    if (wakes_ == seen && tasks_.empty()) wake_.wait_for(lock, kPauseSlice);
+    seen = wakes_;
   }
-  holding_ = false;
-  UpdateWatch();
 }
 
-void DebugEngine::TraceDelay(int ms) {
+void DebugEngine::TraceDelay(int ms, bool mainThread) {
+  if (mainThread) interp_.mainCalls.Serve();
   if (ms <= 0) {
     front_.ProcessMessages();
     return;
   }
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   std::unique_lock lock(mutex_);
+  std::uint64_t seen = wakes_;
   for (;;) {
     if (interp_.run.abortLevel > 0 || interp_.run.errorFlag != 0 ||
         interp_.run.runState == kRunPaused) {
@@ -313,12 +404,13 @@ void DebugEngine::TraceDelay(int ms) {
     if (now >= until) break;
     lock.unlock();
     front_.ProcessMessages();
+    if (mainThread) interp_.mainCalls.Serve();
     lock.lock();
-    if (!woken_) {
+    if (wakes_ == seen) {
       wake_.wait_for(lock, std::min<std::chrono::steady_clock::duration>(
                                until - now, std::chrono::milliseconds(kTraceSlice)));
     }
-    woken_ = false;
+    seen = wakes_;
   }
   lock.unlock();
   front_.ProcessMessages();
@@ -331,7 +423,7 @@ void DebugEngine::ErrorAt(THensuFmt& context) {
 void DebugEngine::ErrorStop(const std::u16string& message) {
   THensuFmt* context = errorContext_;
   errorContext_ = nullptr;
-  if (context == nullptr || evaluating_) return;
+  if (context == nullptr || evaluating) return;
   {
     std::lock_guard lock(mutex_);
     const SourceLine at = LineOfRow(context->Row());
@@ -343,21 +435,23 @@ void DebugEngine::ErrorStop(const std::u16string& message) {
   }
   {
     std::lock_guard lock(mutex_);
-    frames_ = SnapshotFrames(*context);
+    frames_ = SnapshotFrames(*context, true);
+    stoppedThread_ = context->recordIndex;
   }
   front_.RefreshViews(*context);
   front_.Stopped(StopReason::kException, message);
 }
 
-std::vector<Frame> DebugEngine::SnapshotFrames(THensuFmt& context) const {
+std::vector<Frame> DebugEngine::SnapshotFrames(THensuFmt& context, bool reported) const {
   std::vector<Frame> frames;
   const std::vector<std::u16string>& rows = interp_.table.StmtTexts;
   for (const THensuFmt* c = &context; c != nullptr; c = c->caller) {
     Frame frame;
     frame.context = const_cast<THensuFmt*>(c);
+    frame.thread = context.recordIndex;
     const auto header = static_cast<std::size_t>(c->baseIndex);
     frame.name = header < rows.size() ? RoutineName(rows[header]) : u"";
-    frame.where = c == &context ? current_ : LineOfRow(c->Row());
+    frame.where = c == &context && reported ? current_ : LineOfRow(c->Row());
     frames.push_back(std::move(frame));
   }
   return frames;
@@ -365,26 +459,36 @@ std::vector<Frame> DebugEngine::SnapshotFrames(THensuFmt& context) const {
 
 // --- controls ---------------------------------------------------------------
 
-void DebugEngine::Resume(Step step) {
+void DebugEngine::Resume(Step step, int thread) {
   std::lock_guard lock(mutex_);
   step_ = step;
+  stepThread_ = -1;
+  if (step != Step::kNone) {
+    // The step starts where its thread is held.
+    stepThread_ = thread >= 0 ? thread : stoppedThread_;
+    auto held = held_.find(stepThread_);
+    if (held != held_.end() && stepThread_ != reporting_) {
+      stepBase_ = held->second.base;
+      stepDepth_ = held->second.depth;
+    }
+  }
   if (interp_.run.runState == kRunPaused) interp_.run.runState = kRunRunning;
-  woken_ = true;
+  ++wakes_;
   wake_.notify_all();
   UpdateWatch();
 }
 
 void DebugEngine::Continue() {
-  Resume(Step::kNone);
+  Resume(Step::kNone, -1);
 }
-void DebugEngine::StepIn() {
-  Resume(Step::kIn);
+void DebugEngine::StepIn(int thread) {
+  Resume(Step::kIn, thread);
 }
-void DebugEngine::StepOver() {
-  Resume(Step::kOver);
+void DebugEngine::StepOver(int thread) {
+  Resume(Step::kOver, thread);
 }
-void DebugEngine::StepOut() {
-  Resume(Step::kOut);
+void DebugEngine::StepOut(int thread) {
+  Resume(Step::kOut, thread);
 }
 
 void DebugEngine::Pause() {
@@ -392,7 +496,7 @@ void DebugEngine::Pause() {
   if (interp_.run.runState != kRunRunning) return;
   step_ = Step::kNone;
   interp_.run.runState = kRunPaused;
-  woken_ = true;  // a trace delay ends at once
+  ++wakes_;  // a trace delay ends at once
   wake_.notify_all();
   UpdateWatch();
 }
@@ -402,7 +506,7 @@ void DebugEngine::Stop() {
   std::lock_guard lock(mutex_);
   step_ = Step::kNone;
   entryPending_ = false;
-  woken_ = true;
+  ++wakes_;
   wake_.notify_all();
   UpdateWatch();
 }
@@ -410,14 +514,14 @@ void DebugEngine::Stop() {
 void DebugEngine::SetTrace(int delayMs) {
   traceDelay_ = delayMs;
   std::lock_guard lock(mutex_);
-  woken_ = true;
+  ++wakes_;
   wake_.notify_all();
   UpdateWatch();
 }
 
 bool DebugEngine::Paused() const {
   std::lock_guard lock(mutex_);
-  return holding_;
+  return holding_ > 0;
 }
 
 // Every row goes to the hook while a step, the pause, a trace or the first
@@ -474,22 +578,33 @@ void DebugEngine::MarkRows(int file) {
 // --- queries ----------------------------------------------------------------
 
 bool DebugEngine::WhilePaused(const std::function<void()>& work) {
-  if (std::this_thread::get_id() == interpreterThread_) {
+  if (inHook > 0) {
+    // A held thread (a front end's handler run at its stop): the run waits.
     if (!Paused()) return false;
     work();
     return true;
   }
   std::function<void()> task = work;
   std::unique_lock lock(mutex_);
-  if (!holding_) return false;
+  if (holding_ == 0) return false;
   tasks_.push_back(&task);
-  woken_ = true;
+  ++wakes_;
   wake_.notify_all();
   tasksDone_.wait(lock, [&] { return !task; });
   return true;
 }
 
 std::vector<Frame> DebugEngine::Frames() const {
+  std::lock_guard lock(mutex_);
+  std::vector<Frame> frames;
+  for (const Frame& f : frames_) {
+    if (f.thread != stoppedThread_) break;
+    frames.push_back(f);
+  }
+  return frames;
+}
+
+std::vector<Frame> DebugEngine::AllFrames() const {
   std::lock_guard lock(mutex_);
   return frames_;
 }
@@ -505,10 +620,8 @@ bool DebugEngine::Evaluate(int frame, std::u16string_view text, Value* value,
     }
     context = frames_[static_cast<std::size_t>(frame)].context;
   }
-  evaluating_ = true;
-  const bool ok = EvaluateQuietly(text, *context, value, message);
-  evaluating_ = false;
-  return ok;
+  Evaluating quiet;
+  return EvaluateQuietly(text, *context, value, message);
 }
 
 }  // namespace zelk

@@ -5,9 +5,11 @@
 // no window; a front end (the debugger window, the DAP server) hears from it
 // through DebugFrontEnd and drives it through the control calls below.
 //
-// Threads: Hook, ErrorAt and ErrorStop run on the interpreter's thread. The
-// control calls and the queries may come from any thread; a query runs on
-// the interpreter's thread while the run waits in the hook.
+// Threads: Hook, ErrorAt and ErrorStop run on the thread that runs the row:
+// the run's main thread or a script thread. A stop holds every thread of the
+// run (each waits in its hook); one of them reports the stop to the front
+// end, and steps go on in that thread. The control calls and the queries may
+// come from any thread; a query runs on a held thread while the run waits.
 #pragma once
 
 #include <atomic>
@@ -66,6 +68,7 @@ struct BreakpointRequest {
 
 struct Frame {
   THensuFmt* context = nullptr;
+  int thread = 0;       // 0 the main thread, slot + 1 a script thread
   std::u16string name;  // the routine, "__MAIN__" for the main program
   SourceLine where;
 };
@@ -89,6 +92,9 @@ class DebugEngine {
   void RunEnded();
   // Called before a row (atEnd false) and at a body's end (atEnd true).
   void Hook(THensuFmt& context, bool atEnd);
+  // A script thread has started or ended (its thread record, slot + 1).
+  void ThreadStarted(int thread);
+  void ThreadEnded(int thread);
   // A run-time error is about to be shown at the context's row; ErrorStop
   // then holds the run there (when the front end wants it) with the message.
   void ErrorAt(THensuFmt& context);
@@ -96,9 +102,11 @@ class DebugEngine {
 
   // --- controls (any thread) ------------------------------------------------
   void Continue();
-  void StepIn();
-  void StepOver();
-  void StepOut();
+  // Steps go on in the given thread (0 main, slot + 1 a script thread), or
+  // in the one whose stop was reported.
+  void StepIn(int thread = -1);
+  void StepOver(int thread = -1);
+  void StepOut(int thread = -1);
   void Pause();
   void Stop();
   // A delay in ms (-1: tracing without showing lines), or kTraceOff.
@@ -114,8 +122,16 @@ class DebugEngine {
   // Runs work on the interpreter's thread while the run waits in the hook;
   // false when the run is not paused.
   bool WhilePaused(const std::function<void()>& work);
-  // The frames of the stop, innermost first; empty while not paused.
+  // The frames of the reported stop, innermost first; empty while not paused.
+  // They come first among AllFrames, whose index is a frame's number.
   std::vector<Frame> Frames() const;
+  // The frames of every held thread: the reported stop's first.
+  std::vector<Frame> AllFrames() const;
+  // The thread whose stop was reported last.
+  int StoppedThread() const;
+  // The threads of the run: 0 the main one, then slot + 1 of each script
+  // thread that has started and not ended.
+  std::vector<int> Threads() const;
   // Evaluates text in the frame's context without side effects on the run's
   // state; false with the message in *message. Only on the interpreter's
   // thread (inside WhilePaused, or from the front end's own handlers there).
@@ -126,6 +142,11 @@ class DebugEngine {
 
  private:
   enum class Step { kNone, kIn, kOver, kOut };
+  // Where a held thread stands: a step there starts from it.
+  struct Held {
+    std::int32_t base = -1;
+    std::int32_t depth = 0;
+  };
   struct Breakpoint {
     BreakpointRequest request;
     std::optional<HitCondition> hit;
@@ -136,28 +157,33 @@ class DebugEngine {
   bool BreakpointStops(THensuFmt& context, SourceLine at, std::u16string* text);
   std::u16string ExpandLogMessage(THensuFmt& context, const std::u16string& message);
   void HoldStopped(THensuFmt& context, StopReason reason, const std::u16string& text);
-  void PauseLoop();
-  void TraceDelay(int ms);
-  void Resume(Step step);
+  void PauseLoop(bool mainThread);
+  void TraceDelay(int ms, bool mainThread);
+  void Resume(Step step, int thread);
   void UpdateWatch();
   void MarkRows(int file);
-  std::vector<Frame> SnapshotFrames(THensuFmt& context) const;
+  // reported: the stop the front end hears of, whose line is current_.
+  std::vector<Frame> SnapshotFrames(THensuFmt& context, bool reported) const;
   bool Stopping() const;
 
   Interpreter& interp_;
   DebugFrontEnd& front_;
-  std::thread::id interpreterThread_;
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;
-  bool woken_ = false;
+  std::uint64_t wakes_ = 0;  // counts wake-ups, so that every waiter sees each
   std::deque<std::function<void()>*> tasks_;
   std::condition_variable tasksDone_;
-  bool holding_ = false;  // the run waits in PauseLoop
+  int holding_ = 0;  // threads of the run waiting in PauseLoop
+  std::map<int, Held> held_;
+  int reporting_ = -1;  // the thread whose stop the front end heard of, -1 none
+  int stoppedThread_ = 0;
+  std::vector<int> threads_;  // script threads running (their records)
 
   // Stop decisions (the Part's StepOverBase and CurrentBase, and the depth
   // that keeps Step Over and Step Out out of deeper calls of the same body).
   std::atomic<Step> step_{Step::kNone};
+  int stepThread_ = -1;  // the thread a step goes on in; -1 any
   bool entryPending_ = false;
   std::int32_t stepBase_ = -1;
   std::int32_t stepDepth_ = -1;
@@ -165,7 +191,6 @@ class DebugEngine {
   std::int32_t currentDepth_ = 0;
   SourceLine current_;
   std::atomic<int> traceDelay_{kTraceOff};
-  std::atomic<bool> evaluating_{false};
 
   // Breakpoints by file and 0-based line, and the rows of each line of the
   // prepared table.

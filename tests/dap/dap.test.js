@@ -280,6 +280,41 @@ describe('breakpoints', () => {
   });
 });
 
+describe('script threads', () => {
+  it('stops a thread at a breakpoint, lists it and steps in it', async () => {
+    const threadEvents = [];
+    dc.on('thread', (e) => threadEvents.push(e.body));
+    await launch('threads.zls', {}, () => breakpoints('threads.zls', [10]));
+    const { event, trace, top } = await stoppedAt('breakpoint', 10);
+    assert.equal(event.body.threadId, 2, 'script thread 0 is thread 2');
+    assert.match(top.name, /WORK/i);
+    assert.equal(trace.body.stackFrames.length, 1, 'the thread has its own stack');
+    const locals = await localsOf(top.id);
+    assert.equal(locals.N.value, '4');
+    const threads = (await dc.threadsRequest()).body.threads;
+    assert.deepEqual(threads.map((t) => t.id), [1, 2]);
+    // The main thread is held too; its stack is its own.
+    let main;
+    for (let i = 0; i < 100; ++i) {
+      main = (await dc.stackTraceRequest({ threadId: 1 })).body.stackFrames;
+      if (main.length) break;
+      await new Promise((r) => setTimeout(r, 20));
+    }
+    assert.equal(main.length, 1);
+    assert.ok(main[0].line >= 4 && main[0].line <= 6, `main waits at line ${main[0].line}`);
+    await dc.nextRequest({ threadId: 2 });
+    const step = await stoppedAt('step', 11);
+    assert.equal(step.event.body.threadId, 2);
+    const stdout = collect('stdout');
+    const exited = dc.waitForEvent('exited');
+    await dc.continueRequest({ threadId: 2 });
+    await exited;
+    assert.equal(stdout.text, 'end\n');
+    assert.deepEqual(threadEvents.map((t) => [t.reason, t.threadId]),
+      [['started', 2], ['exited', 2]]);
+  });
+});
+
 describe('frames and variables', () => {
   it('shows every level of a recursion with its own locals', async () => {
     await launch('recursion.zls', {}, () => breakpoints('recursion.zls', [6]));

@@ -28,6 +28,7 @@ struct StopRecord {
   int depth;
   std::u16string function;
   std::u16string text;
+  int thread = 0;  // 0 the main thread, slot + 1 a script thread
 };
 
 class Debuggee : public RunHost, public DebugFrontEnd {
@@ -84,12 +85,15 @@ class Debuggee : public RunHost, public DebugFrontEnd {
   void SettleBeforeDialog() override {}
   void ShowErrorRow(THensuFmt& context) override { engine.ErrorAt(context); }
   void RunPrepared() override { engine.RunPrepared(); }
+  void ThreadStarted(int thread) override { engine.ThreadStarted(thread); }
+  void ThreadEnded(int thread) override { engine.ThreadEnded(thread); }
 
   // DebugFrontEnd
   void Stopped(StopReason reason, const std::u16string& text) override {
     const std::vector<Frame> frames = engine.Frames();
     stops.push_back({reason, frames.empty() ? -1 : frames[0].where.line + 1,
-                     static_cast<int>(frames.size()), frames.empty() ? u"" : frames[0].name, text});
+                     static_cast<int>(frames.size()), frames.empty() ? u"" : frames[0].name, text,
+                     engine.StoppedThread()});
     if (next_ < actions_.size()) actions_[next_++](*this);
     // An action that only looked around lets the run go on, unless another
     // thread drives the run.
@@ -360,6 +364,84 @@ TEST(DebugEngine, TraceShowsLinesAndAStopEndsItsDelay) {
   });
   EXPECT_EQ(kStoppedStatus, slow.Run({u"a = 1", u"b = 2"}));
   stopper.join();
+}
+
+// --- script threads -----------------------------------------------------------
+
+const std::vector<std::u16string> kThreaded = {
+    u"PUBLIC done = 0",    // 1
+    u"THREAD Work(5)",     // 2
+    u"REPEAT",             // 3
+    u"  SLEEP(0.01)",      // 4
+    u"UNTIL done = 1",     // 5
+    u"PRINT \"end\"",      // 6
+    u"",                   // 7
+    u"PROCEDURE Work(n)",  // 8
+    u"  x = n * 2",        // 9
+    u"  y = x + 1",        // 10
+    u"  done = y - 10",    // 11
+    u"FEND",               // 12
+};
+
+TEST(DebugEngineThreads, ABreakpointInAThreadStopsItAndStepsStayInIt) {
+  Debuggee d;
+  d.Break({9});
+  std::vector<int> threads;
+  std::u16string n;
+  std::vector<Frame> frames;
+  // The main thread loops meanwhile; stepping the thread never stops there.
+  auto look = [&](Debuggee& d) {
+    threads = d.engine.Threads();
+    n = d.Eval(u"n");
+    frames = d.engine.Frames();
+    d.engine.StepOver();
+  };
+  d.Run(kThreaded, {look, kStepOver, [](Debuggee& d) { d.Break({}); }});
+  ASSERT_EQ(3u, d.stops.size());
+  EXPECT_EQ((std::vector<int>{9, 10, 11}), d.StopLines());
+  for (const StopRecord& s : d.stops) {
+    EXPECT_EQ(1, s.thread);
+    EXPECT_EQ(u"WORK", s.function);
+  }
+  EXPECT_EQ((std::vector<int>{0, 1}), threads);
+  EXPECT_EQ(u"5", n);
+  ASSERT_EQ(1u, frames.size());
+  EXPECT_EQ(1, frames[0].thread);
+  EXPECT_EQ(std::vector<std::u16string>{u"end"}, d.printed);
+}
+
+TEST(DebugEngineThreads, PauseHoldsEveryThreadAndStopEndsThemAll) {
+  Debuggee d;
+  d.autoContinue = false;
+  std::atomic<bool> bothHeld{false};
+  auto whilePaused = [&](Debuggee& d) {
+    // The other thread comes to its next row and waits there too.
+    for (int i = 0; i < 400 && !bothHeld; ++i) {
+      bool main = false, thread = false;
+      for (const Frame& f : d.engine.AllFrames()) {
+        main = main || f.thread == 0;
+        thread = thread || f.thread == 1;
+      }
+      bothHeld = main && thread;
+      if (!bothHeld) os::SleepMs(5);
+    }
+  };
+  std::thread driver([&] {
+    while (d.interp.run.runState != kRunRunning || d.engine.Threads().size() < 2) os::SleepMs(5);
+    os::SleepMs(50);
+    d.engine.Pause();
+    while (!bothHeld) os::SleepMs(5);
+    d.engine.Stop();
+  });
+  const int status =
+      d.Run({u"PUBLIC t = 0", u"THREAD Spin()", u"WHILE TRUE", u"  t = t + 1", u"WEND",
+             u"PROCEDURE Spin()", u"  WHILE TRUE", u"    t = t - 1", u"  WEND", u"FEND"},
+            {whilePaused});
+  driver.join();
+  ASSERT_EQ(1u, d.stops.size());
+  EXPECT_EQ(StopReason::kPause, d.stops[0].reason);
+  EXPECT_TRUE(bothHeld);
+  EXPECT_EQ(kStoppedStatus, status);
 }
 
 }  // namespace

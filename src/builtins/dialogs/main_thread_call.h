@@ -10,11 +10,9 @@ namespace zelk::dialogs {
 
 // Runs show on the main thread and waits for it; true when it ran.
 //
-// On the main thread show runs at once. A script thread must hand show to the
-// main thread's request queue (the blocking run-on-main-thread call of the
-// script threads) and wait there for it; until script threads exist no
-// thread holds a slot that could ask, so the call is refused and the caller
-// returns its no-window result ("", or -1 for POPUPMENU).
+// On the main thread show runs at once. A script thread hands show to the
+// main thread and waits until it has run; one without a live slot is refused,
+// and the caller returns its no-window result ("", or -1 for POPUPMENU).
 bool RunOnMainThread(THensuFmt& context, const std::function<void()>& show);
 
 }  // namespace zelk::dialogs

@@ -18,6 +18,7 @@ void AddProcessBuiltins(BuiltinBranchTable& table) {
   table.Set(u"GETTIME", BuiltinGettime);
   table.Set(u"POFF", BuiltinPoff);
   table.Set(u"CPUUSERATE", BuiltinCpuUseRate);
+  table.Set(u"CTRLTRD", BuiltinCtrltrd);
 }
 
 }  // namespace zelk

@@ -14,6 +14,9 @@ void BuiltinPowershell(BuiltinCall& call);
 void BuiltinSleep(BuiltinCall& call);
 void BuiltinGettime(BuiltinCall& call);
 
+// Script threads: CTRLTRD.
+void BuiltinCtrltrd(BuiltinCall& call);
+
 // The machine: POFF, CPUUSERATE.
 void BuiltinPoff(BuiltinCall& call);
 void BuiltinCpuUseRate(BuiltinCall& call);

@@ -9,7 +9,11 @@ namespace zelk {
 void ScriptPump(int n, const THensuFmt& context) {
   for (int i = 0; i < n; ++i) os::SleepMs(0);
   os::ProcessMessages();
-  if (context.recordIndex == 0) FlushLogEveryMinute();
+  if (context.recordIndex == 0) {
+    FlushLogEveryMinute();
+    // Script threads waiting for the main thread are served in its waits too.
+    context.interp->mainCalls.Serve();
+  }
 }
 
 void ScriptPause(int n, const THensuFmt& context) {

@@ -12,8 +12,11 @@ namespace zelk {
 namespace {
 
 bool SleepEnds(const THensuFmt& context) {
-  return WaitAbandoned(context) ||
-         context.interp->run.errorFlag.load(std::memory_order_relaxed) != 0;
+  if (WaitAbandoned(context) || context.interp->run.errorFlag.load(std::memory_order_relaxed) != 0)
+    return true;
+  // A script thread told to quit stops sleeping.
+  const ScriptThread* thread = context.interp->threads.Own(context);
+  return thread != nullptr && thread->control.load(std::memory_order_relaxed) == kThreadQuit;
 }
 
 }  // namespace

@@ -50,6 +50,13 @@ std::optional<std::int64_t> IntegerOf(const json& object, const char* key) {
   return it->get<std::int64_t>();
 }
 
+// Thread ids are the thread records plus one: 1 the main thread, 2 script
+// thread 0, and so on.
+int ThreadOf(const json& args) {
+  const std::int64_t id = IntegerOf(args, "threadId").value_or(0);
+  return id >= 1 && id <= kThreadRecords ? static_cast<int>(id - 1) : -1;
+}
+
 bool FlagOf(const json& object, const char* key) {
   if (!object.is_object()) return false;
   auto it = object.find(key);
@@ -136,6 +143,14 @@ class Session final : public RunHost, public DebugFrontEnd {
   void DebugHook(THensuFmt& context, bool atEnd) override { engine_.Hook(context, atEnd); }
   void SettleBeforeDialog() override {}
   void ShowErrorRow(THensuFmt& context) override { engine_.ErrorAt(context); }
+  void ThreadStarted(int thread) override {
+    engine_.ThreadStarted(thread);
+    Event("thread", {{"reason", "started"}, {"threadId", thread + 1}});
+  }
+  void ThreadEnded(int thread) override {
+    engine_.ThreadEnded(thread);
+    Event("thread", {{"reason", "exited"}, {"threadId", thread + 1}});
+  }
   void RunPrepared() override {
     engine_.RunPrepared();
     // A stop that came while the run was starting: its table is ready now,
@@ -149,7 +164,9 @@ class Session final : public RunHost, public DebugFrontEnd {
       std::lock_guard lock(handlesMutex_);
       handles_.clear();
     }
-    json body = {{"reason", ReasonName(reason)}, {"threadId", 1}, {"allThreadsStopped", true}};
+    json body = {{"reason", ReasonName(reason)},
+                 {"threadId", engine_.StoppedThread() + 1},
+                 {"allThreadsStopped", true}};
     if (!text.empty()) {
       body["text"] = U8(text);
       body["description"] = U8(text);
@@ -190,7 +207,8 @@ class Session final : public RunHost, public DebugFrontEnd {
   void Launch(const json& request, const json& args);
   void SetBreakpoints(const json& request, const json& args);
   void ConfigurationDone(const json& request);
-  void StackTrace(const json& request);
+  void Threads(const json& request);
+  void StackTrace(const json& request, const json& args);
   void Scopes(const json& request, const json& args);
   void Variables(const json& request, const json& args);
   void SetVariable(const json& request, const json& args);
@@ -262,9 +280,9 @@ bool Session::HandleMessage(const std::string& body) {
     } else if (command == "configurationDone") {
       ConfigurationDone(request);
     } else if (command == "threads") {
-      Respond(request, {{"threads", json::array({{{"id", 1}, {"name", "main"}}})}});
+      Threads(request);
     } else if (command == "stackTrace") {
-      StackTrace(request);
+      StackTrace(request, args);
     } else if (command == "scopes") {
       Scopes(request, args);
     } else if (command == "variables") {
@@ -280,13 +298,13 @@ bool Session::HandleMessage(const std::string& body) {
       engine_.Continue();
     } else if (command == "next") {
       Respond(request);
-      engine_.StepOver();
+      engine_.StepOver(ThreadOf(args));
     } else if (command == "stepIn") {
       Respond(request);
-      engine_.StepIn();
+      engine_.StepIn(ThreadOf(args));
     } else if (command == "stepOut") {
       Respond(request);
-      engine_.StepOut();
+      engine_.StepOut(ThreadOf(args));
     } else if (command == "pause") {
       Respond(request);
       engine_.Pause();
@@ -420,12 +438,23 @@ void Session::StopAndJoin() {
   if (run_.joinable()) run_.join();
 }
 
-void Session::StackTrace(const json& request) {
-  const std::vector<Frame> frames = engine_.Frames();
+void Session::Threads(const json& request) {
+  json list = json::array();
+  for (int thread : engine_.Threads()) {
+    const std::string name = thread == 0 ? "main" : "thread " + std::to_string(thread - 1);
+    list.push_back({{"id", thread + 1}, {"name", name}});
+  }
+  Respond(request, {{"threads", list}});
+}
+
+void Session::StackTrace(const json& request, const json& args) {
+  const std::vector<Frame> frames = engine_.AllFrames();
   if (frames.empty()) return Fail(request, "The run is not paused");
+  const int wanted = ThreadOf(args) >= 0 ? ThreadOf(args) : engine_.StoppedThread();
   json list = json::array();
   for (std::size_t k = 0; k < frames.size(); ++k) {
     const Frame& f = frames[k];
+    if (f.thread != wanted) continue;
     json frame = {{"id", k + 1},
                   {"name", U8(f.name == u"__MAIN__" ? u"main" : f.name)},
                   {"line", f.where.line + 1},
@@ -442,7 +471,7 @@ void Session::StackTrace(const json& request) {
 
 void Session::Scopes(const json& request, const json& args) {
   const int frame = static_cast<int>(IntegerOf(args, "frameId").value_or(1)) - 1;
-  if (frame < 0 || static_cast<std::size_t>(frame) >= engine_.Frames().size()) {
+  if (frame < 0 || static_cast<std::size_t>(frame) >= engine_.AllFrames().size()) {
     return Fail(request, "No such frame");
   }
   Handle local{Handle::Kind::kScope, frame, false, {}, {}};
@@ -457,7 +486,7 @@ void Session::Scopes(const json& request, const json& args) {
 
 THensuFmt* Session::ScopeContext(const Handle& handle) {
   if (handle.global) return &interp_.global;
-  const std::vector<Frame> frames = engine_.Frames();
+  const std::vector<Frame> frames = engine_.AllFrames();
   if (handle.frame < 0 || static_cast<std::size_t>(handle.frame) >= frames.size()) return nullptr;
   return frames[static_cast<std::size_t>(handle.frame)].context;
 }

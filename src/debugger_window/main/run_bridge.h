@@ -74,6 +74,8 @@ class RunBridge final : public RunHost, public DebugFrontEnd {
   bool AskAbort(const std::u16string& text) override;
   void DebugHook(THensuFmt& context, bool atEnd) override { engine_.Hook(context, atEnd); }
   void ShowErrorRow(THensuFmt& context) override { engine_.ErrorAt(context); }
+  void ThreadStarted(int thread) override { engine_.ThreadStarted(thread); }
+  void ThreadEnded(int thread) override { engine_.ThreadEnded(thread); }
   void RunPrepared() override;
 
   // DebugFrontEnd, on the run thread.

@@ -105,10 +105,6 @@ CallTarget ResolveCallTarget(const CallSite& site, const THensuFmt& context) {
 Value DispatchCall(std::u16string_view callText, THensuFmt& context, CallMode mode, bool* failed) {
   Interpreter& interp = *context.interp;
   if (context.exitFlag || interp.run.errorFlag) return Value::FailedByte();
-  if (mode == CallMode::kThread && !ScriptThreadsAvailable(callText, context)) {
-    if (failed) *failed = true;
-    return Value::FailedByte();
-  }
   try {
     const CallSite site = ParseCallSite(callText, mode);
     return RunTarget(ResolveCallTarget(site, context), site, context, failed);

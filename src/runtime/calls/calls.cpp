@@ -337,7 +337,9 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
   const HeaderInfo info = AnalysedHeader(caller, headerIndex, &scratch);
 
   THensuFmt callee(interp, true);
-  interp.run.errorFlag = 0;
+  // While script threads run, a shown error must stop them all: a call on
+  // another thread does not take it back.
+  if (interp.SoleThread()) interp.run.errorFlag = 0;
   callee.threadNumber = caller.threadNumber;
   callee.recordIndex = caller.recordIndex;
   callee.caller = &caller;

@@ -74,10 +74,8 @@ int FindDllDeclaration(const THensuFmt& context, std::u16string_view name);
 // Calls the declared function (dll_call.cpp); both lists hold 64 entries.
 Value CallDllFunction(int declaration, std::span<const std::u16string_view> argTexts,
                       std::span<Value> argValues, THensuFmt& context, bool* failed);
-// THREAD: false, after a report, while script threads cannot run.
-bool ScriptThreadsAvailable(std::u16string_view callText, THensuFmt& context);
 // Starts the prepared context (parameters bound) as a script thread; the
-// result is the thread number.
+// result is the thread number, -1 after a report.
 Value StartScriptThread(std::unique_ptr<THensuFmt> prepared, THensuFmt& caller, bool* failed);
 // Hash tables (hash_tables.cpp) passed to an array parameter: true when argumentText names a
 // hash table of the caller or a global one; it has then been copied into the

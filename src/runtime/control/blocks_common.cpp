@@ -8,6 +8,7 @@
 #include "platform/stack.h"
 #include "runtime/control/blocks.h"
 #include "runtime/control/blocks_internal.h"
+#include "runtime/control/body_runner.h"
 #include "runtime/control/execute.h"
 #include "runtime/core/interpreter.h"
 #include "runtime/core/report_error.h"
@@ -143,9 +144,7 @@ void RunRow(THensuFmt& context) {
 void HookAt(THensuFmt& context, std::int32_t offset) {
   context.curOffset = offset;
   Interpreter& interp = *context.interp;
-  if (interp.debugWatch.Wants(static_cast<std::size_t>(context.Row()))) {
-    interp.host().DebugHook(context, false);
-  }
+  if (interp.debugWatch.Wants(static_cast<std::size_t>(context.Row()))) RowHook(context, false);
 }
 
 bool IsTrue(const Value& value, const ScriptOptions& options) {

@@ -36,8 +36,14 @@ void RunBody(THensuFmt& context) {
   context.exitFlag = 0;
   context.breakCount = 0;
   context.continueCount = 0;
-  if (interp.debugWatch.Wants(static_cast<std::size_t>(context.Row()))) {
-    interp.host().DebugHook(context, true);
+  if (interp.debugWatch.Wants(static_cast<std::size_t>(context.Row()))) RowHook(context, true);
+}
+
+void RowHook(THensuFmt& context, bool atEnd, bool hook) {
+  Interpreter& interp = *context.interp;
+  if (context.recordIndex == 0) interp.mainCalls.Serve();
+  if (hook && interp.debugWatch.WantsHook(static_cast<std::size_t>(context.Row()))) {
+    interp.host().DebugHook(context, atEnd);
   }
 }
 

@@ -21,6 +21,11 @@ std::span<const std::u16string> BodyRows(const Interpreter& interp, int headerIn
 // CONTINUE cleared) and calls the debug hook with at-end set.
 void RunBody(THensuFmt& context);
 
+// The slow half of the per-row test (DebugWatch::Wants): the main thread runs
+// what script threads wait for, then the debugger's hook runs when it wants
+// the row (and hook is true).
+void RowHook(THensuFmt& context, bool atEnd, bool hook = true);
+
 // The message for a call the stack has no room left for. Recursion has no
 // other bound: its depth follows the stack of the thread.
 std::u16string TooDeepMessage(std::u16string_view name);

@@ -12,8 +12,11 @@
 #include "base/utf.h"
 #include "foundation/messages.h"
 #include "frontend/statement_table.h"
+#include "platform/platform.h"
+#include "platform/thread_priority.h"
 #include "runtime/calls/calls.h"
 #include "runtime/control/blocks.h"
+#include "runtime/control/body_runner.h"
 #include "runtime/core/interpreter.h"
 #include "runtime/core/report_error.h"
 #include "runtime/expr/evaluate.h"
@@ -334,11 +337,50 @@ void RunRowOfKind(THensuFmt& context, const KindSlot& slot, std::int32_t kind,
   }
 }
 
+os::ThreadPriority PriorityOf(int command) {
+  switch (command) {
+    case kTrdIdle:
+      return os::ThreadPriority::kIdle;
+    case kTrdIdle + 1:
+      return os::ThreadPriority::kLowest;
+    case kTrdIdle + 2:
+      return os::ThreadPriority::kBelowNormal;
+    case kTrdIdle + 4:
+      return os::ThreadPriority::kAboveNormal;
+    case kTrdHighest:
+      return os::ThreadPriority::kHighest;
+    default:
+      return os::ThreadPriority::kNormal;
+  }
+}
+
 // A script thread runs a row only while its slot lives, waits while it is
-// suspended and leaves when asked to quit. Script threads come later: until
-// then no slot is live, and a context without one runs nothing.
-bool PassThreadGate(THensuFmt&) {
-  return false;
+// suspended and leaves when asked to quit (after its FINALLY parts under
+// OPTION OPTFINALLY, which run as if no quit were asked).
+bool PassThreadGate(THensuFmt& context) {
+  Interpreter& interp = *context.interp;
+  ScriptThread* thread = interp.threads.Own(context);
+  if (thread == nullptr) return false;
+  while (context.exitFlag == 0 && interp.run.abortLevel == 0 &&
+         thread->control.load(std::memory_order_relaxed) == kThreadSuspend) {
+    os::SleepMs(50);
+  }
+  if (thread->priority.load(std::memory_order_relaxed) != 0) {
+    os::SetCurrentThreadPriority(PriorityOf(thread->priority.exchange(0)));
+  }
+  if (interp.run.abortLevel > 0 || thread->control.load(std::memory_order_relaxed) == kThreadQuit) {
+    if (interp.options.optFinally) {
+      const int asked = thread->control.exchange(kThreadRun);
+      RunFinallyParts(context);
+      // The request holds for the bodies this one returns to, unless another
+      // came meanwhile.
+      int now = kThreadRun;
+      thread->control.compare_exchange_strong(now, asked);
+    }
+    context.exitFlag = 1;
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -360,9 +402,7 @@ void ExecuteRow(THensuFmt& context) {
   const KindSlot kindSlot{record, static_cast<std::size_t>(row)};
   const std::int32_t kind = record.kinds[kindSlot.row];
 
-  if (interp.debugWatch.Wants(kindSlot.row) && kind != kKindExcept) {
-    interp.host().DebugHook(context, false);
-  }
+  if (interp.debugWatch.Wants(kindSlot.row)) RowHook(context, false, kind != kKindExcept);
   if (!mainThread && !PassThreadGate(context)) return;
   if (interp.run.abortLevel > 0) {
     if (interp.options.optFinally) RunFinallyParts(context);

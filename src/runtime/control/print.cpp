@@ -1,5 +1,6 @@
 // PRINT: the text form of a value and the print-line buffer behind the print window.
 #include <exception>
+#include <mutex>
 #include <string>
 
 #include "base/text_scan.h"
@@ -56,6 +57,7 @@ std::u16string FormatPrintValue(const Value& value, bool forDisplay) {
 }
 
 void PrintLine(Interpreter& interp, const std::u16string& text) {
+  std::lock_guard lock(interp.hostLock);
   interp.host().PrintLine(text);
   interp.print.lines.push_back(text);
   ++interp.print.windowLines;
@@ -85,10 +87,11 @@ void ExecutePrint(THensuFmt& context, std::u16string_view text) {
       return;
     }
     std::u16string line = FormatPrintValue(value, false);
-    // A script thread hands its lines to the main thread through its output
-    // channel; until script threads exist, no thread has a live slot and a
-    // thread without one prints nothing.
-    if (interp.IsMainThread()) PrintLine(interp, line);
+    // Script threads print through the same lock as the main thread; a
+    // thread without a live slot prints nothing.
+    if (context.recordIndex == 0 || interp.threads.Own(context) != nullptr) {
+      PrintLine(interp, line);
+    }
   } catch (const std::exception& e) {
     ReportError(Utf8ToText(e.what()), context);
   }

@@ -25,6 +25,8 @@
 #include "runtime/core/run_host.h"
 #include "runtime/core/value.h"
 #include "runtime/expr/token_cache.h"
+#include "runtime/threads/main_thread_calls.h"
+#include "runtime/threads/script_threads.h"
 
 namespace zelk {
 
@@ -181,6 +183,9 @@ class Interpreter {
   bool SoleThread() const { return scriptThreadsRunning.load(std::memory_order_acquire) == 0; }
 
   ThreadRecord records[kThreadRecords];
+  // Serialises the print-line buffer, the host's output and its error display
+  // between threads.
+  std::recursive_mutex hostLock;
 
   PrintBuffer print;
   // The script's open files; the run's clean-up frees them unwritten.
@@ -194,6 +199,8 @@ class Interpreter {
   ScriptOptions options;
   // Rows whose execution calls the host's debug hook.
   DebugWatch debugWatch;
+  // Work script threads hand to the main thread.
+  MainThreadCalls mainCalls{debugWatch};
 
   // Script parameters of the run (PARAM_STR of the main program).
   std::vector<std::u16string> scriptParams;
@@ -207,6 +214,9 @@ class Interpreter {
   // After preprocessing: the main thread's record takes the table's kind
   // codes, which the executor refines as rows are first run.
   void TakeStatementKinds();
+
+  // The script threads; after the tables they use, so that they end first.
+  ScriptThreads threads{*this};
 
  private:
   RunHost* host_;

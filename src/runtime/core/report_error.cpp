@@ -1,6 +1,7 @@
 #include "runtime/core/report_error.h"
 
 #include <algorithm>
+#include <mutex>
 #include <string>
 
 #include "base/text_scan.h"
@@ -209,11 +210,12 @@ void ReportError(std::u16string_view message, THensuFmt& context, bool force, bo
   LogLine(ReplaceAll(shown, u"\r", u"  "));
   shown = HideSyntaxErrorNumber(std::move(shown));
   SettleUserInterface(*context.interp);
-  if (interp.IsMainThread()) {
+  if (context.recordIndex == 0 || interp.threads.Own(context) != nullptr) {
+    // Hosts show errors from any thread, one at a time; the main thread need
+    // not be free (it may itself wait for the variable lock).
+    std::lock_guard lock(interp.hostLock);
     interp.host().ShowError(shown);
   } else {
-    // Script threads hand their display to the main thread once they exist;
-    // until then no thread has a slot.
     ShowMessageBox(u"System Error GetThreadNo");
   }
   interp.run.errorFlag = 1;
@@ -245,6 +247,7 @@ void ReportAndAsk(std::u16string_view message, THensuFmt& context) {
   ShowingError showing;
   if (!showing.Enter()) return;
   // The input lock of the script is released here once input emulation exists.
+  std::lock_guard lock(interp.hostLock);
   if (!context.tryStack.empty()) {
     interp.host().ShowError(text);
     interp.run.errorFlag = 1;

@@ -34,6 +34,10 @@ class RunHost {
   // Preprocessing has made the statement table of a run, which is about to
   // be checked and run; the debugger places its breakpoints on the rows.
   virtual void RunPrepared() {}
+  // A script thread has started or is about to end, on that thread; thread
+  // is its record (slot + 1). A debugger lists it among the run's threads.
+  virtual void ThreadStarted(int thread) { (void)thread; }
+  virtual void ThreadEnded(int thread) { (void)thread; }
 };
 
 }  // namespace zelk

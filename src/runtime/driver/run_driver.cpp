@@ -147,9 +147,10 @@ void UScrCall(Interpreter& interp, const std::u16string& name,
 }
 
 void RunCleanup(Interpreter& interp) {
-  // Script threads still running see the abort request; there are none to
-  // wait for until script threads exist.
+  // Script threads still running see the abort request and end at their
+  // next row; the run's tables go only once every one has.
   interp.run.abortLevel.fetch_add(1);
+  interp.threads.WaitForAll();
   // Files left open lose their changes; exclusively held ones are let go.
   interp.files.ReleaseAll();
   FlushLog();

@@ -78,15 +78,12 @@ TEST_F(ExecuteTest, PrintLineKeepsTheBufferWithinTheLimit) {
   EXPECT_EQ(u"23", interp.print.lines.back());
 }
 
-// Until the block statements, calls and threads exist, their rows end the run
-// with a message saying so (this goes with the stand-ins).
-TEST_F(ExecuteTest, StandInsSayWhatIsMissing) {
-  Run(u"H", kKindHashtbl);  // no stand-in any more
-  EXPECT_EQ(u"", LastError());
-
-  ClearError();
+// A THREAD row starts user routines only: any other name is the syntax
+// error of a call that names nothing, and no thread starts.
+TEST_F(ExecuteTest, ThreadRowOfNoRoutineIsASyntaxError) {
   Run(u"F(1)", kKindThread);
-  EXPECT_EQ(u"THREAD is not available yet: F(1)\rat line 2: F(1)", LastError());
+  EXPECT_EQ(u"SyntaxError   \rat line 1: F(1)", LastError());
+  EXPECT_FALSE(interp.threads.AnyRunning());
 }
 
 // The row declares in the running context; a bad option ends the row there.
