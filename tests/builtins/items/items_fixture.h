@@ -14,8 +14,9 @@ namespace zelk::testing_desktop {
 
 class ItemsFixture : public FixtureWindow {
  public:
-  explicit ItemsFixture(const std::wstring& title = L"ZELK Fixture Items", int rows = 10)
-      : FixtureWindow(title, rows, L"fixture_items.exe") {}
+  explicit ItemsFixture(const std::wstring& title = L"ZELK Fixture Items", int rows = 10,
+                        const wchar_t* program = L"fixture_items.exe")
+      : FixtureWindow(title, rows, program) {}
 
   // The controls' state as the program sees it: "listbox" -> "2", ...
   std::map<std::string, std::string> State() const {
