@@ -206,8 +206,7 @@ class Layout {
     std::uint8_t* at = Reserve(static_cast<std::size_t>(abi_.pointerBytes),
                                static_cast<std::size_t>(abi_.pointerBytes));
     if (!at) return false;
-    auto address = reinterpret_cast<std::uintptr_t>(p);
-    std::memcpy(at, &address, static_cast<std::size_t>(abi_.pointerBytes));
+    StoreAddress(at, p, abi_.pointerBytes);
     return true;
   }
 
@@ -229,8 +228,7 @@ class Layout {
     std::size_t pos = current_.pos;
     auto width = static_cast<std::size_t>(abi_.pointerBytes);
     if (pos + width > kDllAreaBytes) return Overflow();
-    auto address = reinterpret_cast<std::uintptr_t>(structure);
-    std::memcpy(current_.base + pos, &address, width);
+    StoreAddress(current_.base + pos, structure, abi_.pointerBytes);
     current_.pos = pos + width;
     return DllLayout::kDone;
   }

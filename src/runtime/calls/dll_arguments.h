@@ -28,6 +28,16 @@ inline constexpr int kDllMaxStructures = 8;
 inline constexpr std::size_t kDllArrayPositions = 20;
 inline constexpr std::size_t kDllReferencePositions = 40;
 
+// Writes the address p as a pointer of pointerBytes bytes (little-endian,
+// zero-extended): a layout for the wider machine made on a 32-bit host must
+// not take the bytes beyond the host's own pointer.
+inline void StoreAddress(std::uint8_t* at, const void* p, int pointerBytes) {
+  std::uint64_t address = reinterpret_cast<std::uintptr_t>(p);
+  for (int i = 0; i < pointerBytes; ++i, address >>= 8) {
+    at[i] = static_cast<std::uint8_t>(address & 0xFF);
+  }
+}
+
 // Something the called function may have written, in parameter order.
 struct DllReadBack {
   enum Kind { kScalar, kText, kArray, kVariant };

@@ -78,8 +78,7 @@ bool WriteDllVariant(const Value& v, const os::DllAbi& abi, std::uint8_t* at, Dl
       std::uint8_t* bstr = out->NewBuffer(4 + 2 * (text.size() + 1));
       Store<std::uint32_t>(bstr, static_cast<std::uint32_t>(2 * text.size()));
       std::memcpy(bstr + 4, text.data(), 2 * text.size());
-      auto address = reinterpret_cast<std::uintptr_t>(bstr + 4);
-      std::memcpy(data, &address, static_cast<std::size_t>(abi.pointerBytes));
+      StoreAddress(data, bstr + 4, abi.pointerBytes);
       type = static_cast<VarType>(kVariantBstr);
       break;
     }

@@ -37,8 +37,8 @@ TEST_F(ClkitemTest, ButtonsAreClickedByCaptionAndCheckBoxesSetToTheWantedState) 
                }))
       << Errors();
   EXPECT_EQ("True\nTrue\nFalse\nTrue\nTrue\nTrue\n", Printed());
-  EXPECT_EQ("CLICK &OK|CLICK &OK|CLICK Enable state=1|CLICK Large state=1",
-            fixture.NewEvents("CLICK"));
+  const std::string clicks = "CLICK &OK|CLICK &OK|CLICK Enable state=1|CLICK Large state=1";
+  EXPECT_EQ(clicks, fixture.NewEvents("CLICK", clicks));
   EXPECT_EQ("1 0 0 1", fixture.State("buttons"));
 
   fixture.ClearLog();
@@ -51,10 +51,10 @@ TEST_F(ClkitemTest, ButtonsAreClickedByCaptionAndCheckBoxesSetToTheWantedState) 
                }))
       << Errors();
   EXPECT_EQ("True\nTrue\nTrue\nTrue\nFalse\n", Printed());
-  EXPECT_EQ(
+  const std::string toggles =
       "CLICK Enable state=0|CLICK Tri State state=1|CLICK Tri State state=2|"
-      "CLICK Tri State state=0",
-      fixture.NewEvents("CLICK"));
+      "CLICK Tri State state=0";
+  EXPECT_EQ(toggles, fixture.NewEvents("CLICK", toggles));
   EXPECT_EQ("0 0 0 1", fixture.State("buttons"));
 }
 
@@ -74,7 +74,8 @@ TEST_F(ClkitemTest, ANegativeNCountsDisabledControlsToo) {
   // Asked for with a negative n, the disabled box is clicked to the state
   // wanted. "a" is in Cancel, Enable, Tri State, Small and Large, in window
   // order: the second is Enable.
-  EXPECT_EQ("CLICK Locked state=0|CLICK Enable state=1", fixture.NewEvents("CLICK"));
+  EXPECT_EQ("CLICK Locked state=0|CLICK Enable state=1",
+            fixture.NewEvents("CLICK", "CLICK Locked state=0|CLICK Enable state=1"));
 }
 
 TEST_F(ClkitemTest, ChkbtnReadsStatesAndAnswersMinusOneForMissingOrDisabledButtons) {
@@ -95,7 +96,8 @@ TEST_F(ClkitemTest, ChkbtnReadsStatesAndAnswersMinusOneForMissingOrDisabledButto
       << Errors();
   EXPECT_EQ("0\n2\n-1\n-1\n0\n-1\n0\n-1\n", Printed());
   // Reading states clicks nothing.
-  EXPECT_EQ("CLICK Tri State state=1|CLICK Tri State state=2", fixture.NewEvents("CLICK"));
+  EXPECT_EQ("CLICK Tri State state=1|CLICK Tri State state=2",
+            fixture.NewEvents("CLICK", "CLICK Tri State state=1|CLICK Tri State state=2"));
 }
 
 TEST_F(ClkitemTest, ListBoxEntriesAreSelectedSoTheProgramHearsOfIt) {

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <map>
 #include <string>
 
@@ -41,6 +42,17 @@ class ItemsFixture : public FixtureWindow {
     for (const std::string& line : NewLines()) {
       if (line.rfind(prefix, 0) != 0) continue;
       events += (events.empty() ? "" : "|") + line;
+    }
+    return events;
+  }
+  // The same once they are what a test expects, or after 5 s: a click the
+  // script posted last may still wait in the program's queue.
+  std::string NewEvents(const std::string& prefix, const std::string& expected) const {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    std::string events = NewEvents(prefix);
+    while (events != expected && std::chrono::steady_clock::now() < end) {
+      Sleep(20);
+      events = NewEvents(prefix);
     }
     return events;
   }

@@ -113,9 +113,9 @@ TEST_F(ViewsTest, ClickOptionsReplaceTheActionByAPostedClickOnTheItem) {
                }))
       << Errors();
   EXPECT_EQ("True\nTrue\nTrue\n", Printed());
-  EXPECT_EQ("LVRCLICK 2", fixture.NewEvents("LVRCLICK"));
+  EXPECT_EQ("LVRCLICK 2", fixture.NewEvents("LVRCLICK", "LVRCLICK 2"));
   EXPECT_NE(std::string::npos, fixture.NewEvents("LVDBLCLK").find("LVDBLCLK 5"));
-  EXPECT_EQ("TREERCLICK", fixture.NewEvents("TREERCLICK"));
+  EXPECT_EQ("TREERCLICK", fixture.NewEvents("TREERCLICK", "TREERCLICK"));
   // A click stands instead of the check box: nothing was checked.
   EXPECT_EQ("", fixture.State("lvchecks"));
 
@@ -142,7 +142,7 @@ TEST_F(ViewsTest, ToolbarButtonsArePressedByCaptionAndCheckButtonsSetAsWanted) {
                }))
       << Errors();
   EXPECT_EQ("True\nTrue\nTrue\nFalse\nFalse\nTrue\n", Printed());
-  EXPECT_EQ("TOOLBAR 203|TOOLBAR 201", fixture.NewEvents("TOOLBAR"));
+  EXPECT_EQ("TOOLBAR 203|TOOLBAR 201", fixture.NewEvents("TOOLBAR", "TOOLBAR 203|TOOLBAR 201"));
   EXPECT_EQ("1 0", fixture.State("toolbar"));
   fixture.ClearLog();
   ASSERT_EQ(0, RunOn({u"PRINT CLKITEM(id, \"Bold\", CLK_TOOLBAR, FALSE)"})) << Errors();
