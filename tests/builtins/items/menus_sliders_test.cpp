@@ -139,9 +139,9 @@ TEST_F(MenuSliderTest, TheMenuOfAnotherProcessIsReadWhereTheSystemAllows) {
     GTEST_SKIP() << "Wine reads no menu of another process (GetMenuItemCount fails)";
   }
   fixture.ClearLog();
-  ASSERT_EQ(0, Run({u"id = GETID(\"ZELK Fixture Items\")",
-                    u"PRINT CLKITEM(id, \"File\\New\", CLK_MENU)",
-                    u"PRINT CLKITEM(id, \"Status Bar\", CHK_MENU)"}))
+  ASSERT_EQ(
+      0, Run({u"id = GETID(\"ZELK Fixture Items\")", u"PRINT CLKITEM(id, \"File\\New\", CLK_MENU)",
+              u"PRINT CLKITEM(id, \"Status Bar\", CHK_MENU)"}))
       << Errors();
   EXPECT_EQ("True\n1\n", Printed());
   EXPECT_TRUE(fixture.WaitFor("MENU 101", 2000)) << fixture.Log();
