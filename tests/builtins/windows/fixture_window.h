@@ -40,17 +40,21 @@ inline std::wstring ProgramFolder() {
 }
 
 // One running fixture program (fixture_controls.exe unless another is named;
-// each takes LOGFILE TITLE ROWS and logs "READY hwnd").
+// each takes LOGFILE TITLE and its own arguments, ROWS by default, and logs
+// "READY hwnd").
 class FixtureWindow {
  public:
   FixtureWindow(const std::wstring& title, int rows = 10,
-                const wchar_t* program = L"fixture_controls.exe") {
+                const wchar_t* program = L"fixture_controls.exe")
+      : FixtureWindow(title, program, std::to_wstring(rows)) {}
+  // A fixture taking LOGFILE TITLE and then arguments of its own.
+  FixtureWindow(const std::wstring& title, const wchar_t* program, const std::wstring& arguments) {
     static int serial = 0;
     log_ = Wide(os::TempFolder()) + L"\\zelk-fixture-" + std::to_wstring(GetCurrentProcessId()) +
            L"-" + std::to_wstring(++serial) + L".log";
     DeleteFileW(log_.c_str());
-    std::wstring command = L"\"" + ProgramFolder() + program + L"\" \"" + log_ + L"\" \"" + title +
-                           L"\" " + std::to_wstring(rows);
+    std::wstring command =
+        L"\"" + ProgramFolder() + program + L"\" \"" + log_ + L"\" \"" + title + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
