@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "../windows/fixture_window.h"
 #include "foundation/text_file.h"
 #include "platform/platform.h"
 #include "runtime/driver/run_driver.h"
@@ -22,72 +23,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Narrow(std::u16string_view s) {
-  std::string out;
-  for (char16_t c : s) out += c < 0x80 ? static_cast<char>(c) : '?';
-  return out;
-}
+using namespace testing_desktop;
 
-std::wstring ProgramFolder() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, n);
-  return folder.substr(0, folder.find_last_of(L'\\') + 1);
-}
-
-// One running fixture_drop.exe and its log.
-class DropTarget {
+// One running fixture_drop.exe; what it logs beside READY is what was dropped.
+class DropTarget : public FixtureWindow {
  public:
-  DropTarget(const fs::path& log, const std::wstring& arguments = L"") : log_(log) {
-    std::wstring command = L"\"" + ProgramFolder() + L"fixture_drop.exe\" \"" + log.wstring() +
-                           L"\" \"ZELK Drop Target\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info)) {
-      ADD_FAILURE() << "fixture_drop.exe did not start: " << GetLastError();
-      return;
+  DropTarget() : FixtureWindow(L"ZELK Drop Target", L"fixture_drop.exe", L"") {}
+  std::vector<std::string> Drops() const {
+    std::vector<std::string> drops;
+    for (std::string& line : Lines()) {
+      if (line.rfind("READY ", 0) != 0) drops.push_back(std::move(line));
     }
-    CloseHandle(info.hThread);
-    process_ = info.hProcess;
-    WaitForInputIdle(process_, 10000);
-    if (!WaitFor("READY ", 10000)) ADD_FAILURE() << "the fixture never logged READY";
+    return drops;
   }
-  ~DropTarget() {
-    if (!process_) return;
-    TerminateProcess(process_, 1);
-    WaitForSingleObject(process_, 5000);
-    CloseHandle(process_);
-    // Wine takes a dead process's windows away a little later.
-    for (int i = 0; i < 250 && FindWindowW(L"ZelkFixtureDrop", nullptr); ++i) Sleep(20);
-  }
-  DropTarget(const DropTarget&) = delete;
-  DropTarget& operator=(const DropTarget&) = delete;
-
-  std::vector<std::string> Lines() const {
-    std::vector<std::string> lines;
-    std::ifstream in(log_);
-    for (std::string line; std::getline(in, line);) {
-      if (line.rfind("READY ", 0) != 0) lines.push_back(line);
-    }
-    return lines;
-  }
-  bool WaitFor(const std::string& prefix, int ms) const {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do {
-      std::ifstream in(log_);
-      for (std::string line; std::getline(in, line);) {
-        if (line.rfind(prefix, 0) == 0) return true;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    } while (std::chrono::steady_clock::now() < end);
-    return false;
-  }
-
- private:
-  fs::path log_;
-  HANDLE process_ = nullptr;
 };
 
 class DropFileTest : public InterpreterTest {
@@ -128,7 +76,7 @@ class DropFileTest : public InterpreterTest {
 };
 
 TEST_F(DropFileTest, NamesArriveAtTheMiddleOrAtTheGivenPoint) {
-  DropTarget target(folder_ / "drop.log");
+  DropTarget target;
   ASSERT_EQ(0,
             Run({u"id = GETID(\"ZELK Drop Target\")",
                  u"DROPFILE(id, \"" + Folder16() + u"\", \"a.txt\", \" b c.txt \", \"\")",
@@ -138,10 +86,10 @@ TEST_F(DropFileTest, NamesArriveAtTheMiddleOrAtTheGivenPoint) {
                  u"DROPFILE(id, 5000, 10, \"" + Folder16() + u"\", \"a.txt\")", u"PRINT \"done\""}))
       << Errors();
   ASSERT_TRUE(target.WaitFor("FILE " + Folder() + "\\a.txt", 5000));
-  ASSERT_TRUE(target.WaitFor("DROP 30 40", 5000)) << ::testing::PrintToString(target.Lines());
+  ASSERT_TRUE(target.WaitFor("DROP 30 40", 5000)) << ::testing::PrintToString(target.Drops());
   Sleep(300);
   // The client area is 400 x 300: its middle is (200, 150).
-  EXPECT_EQ(target.Lines(),
+  EXPECT_EQ(target.Drops(),
             (std::vector<std::string>{"DROP 200 150 2", "FILE " + Folder() + "\\a.txt",
                                       "FILE " + Folder() + "\\b c.txt", "DROP 30 40 2",
                                       "FILE " + Folder() + "\\sub\\inner.txt",
@@ -149,7 +97,7 @@ TEST_F(DropFileTest, NamesArriveAtTheMiddleOrAtTheGivenPoint) {
 }
 
 TEST_F(DropFileTest, AMissingItemIsAnErrorTryTakesAndNoWindowDoesNothing) {
-  DropTarget target(folder_ / "drop.log");
+  DropTarget target;
   ASSERT_EQ(0, Run({u"id = GETID(\"ZELK Drop Target\")", u"TRY",
                     u"  DROPFILE(id, \"" + Folder16() + u"\", \"missing.txt\")", u"EXCEPT",
                     u"  PRINT COPY(TRY_ERRMSG, 1, 9)", u"ENDTRY",
@@ -157,7 +105,7 @@ TEST_F(DropFileTest, AMissingItemIsAnErrorTryTakesAndNoWindowDoesNothing) {
       << Errors();
   EXPECT_EQ(host.printed, (std::vector<std::u16string>{u"DropFile:", u"done"}));
   Sleep(300);
-  EXPECT_TRUE(target.Lines().empty());
+  EXPECT_TRUE(target.Drops().empty());
 }
 
 }  // namespace

@@ -8,30 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "foundation/text_file.h"
-#include "platform/platform.h"
-#include "runtime/driver/run_driver.h"
-#include "support/interpreter_test.h"
+#include "../windows/fixture_window.h"
 
 namespace zelk {
 namespace {
 
-std::wstring ProgramFolder() {
-  wchar_t path[MAX_PATH];
-  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path, n);
-  return folder.substr(0, folder.find_last_of(L'\\') + 1);
-}
+using namespace testing_desktop;
 
-class ExecWindowTest : public InterpreterTest {
- protected:
-  int Run(const std::vector<std::u16string>& lines) {
-    const std::u16string path = os::TempFolder() + u"\\zelk-exec-window-test.zls";
-    EXPECT_TRUE(SaveTextFile(path, lines, kEncodingUtf8));
-    interp.SetMainThread();
-    return RunScriptFile(interp, path, {});
-  }
-};
+class ExecWindowTest : public DesktopScriptTest {};
 
 // EXEC counts as an action that opens windows: the next GETID waits up to
 // eight seconds for its window rather than the usual fraction of a second.
@@ -42,8 +26,7 @@ TEST_F(ExecWindowTest, TheNextGetIdWaitsForALateWindowOfTheProgram) {
                     u"id = EXEC(q + \"" + program + u"\" + q + \" \" + q + \"" + os::TempFolder() +
                         u"\\zelk-exec-window.log" + u"\" + q + \" ZelkExec 2500\")",
                     u"PRINT id > 0", u"PRINT GETID(\"ZELK Late Window\") > 0"}))
-      << (host.errors.empty() ? std::string()
-                              : std::string(host.errors[0].begin(), host.errors[0].end()));
+      << Errors();
   EXPECT_EQ(host.printed, (std::vector<std::u16string>{u"True", u"True"}));
   if (HWND main = FindWindowW(L"ZelkFixtureDrop", L"ZelkExec")) PostMessageW(main, WM_CLOSE, 0, 0);
   for (int i = 0; i < 250 && FindWindowW(L"ZelkFixtureDrop", nullptr); ++i) Sleep(20);
