@@ -198,7 +198,8 @@ bool IsConstantName(THensuFmt& context, std::u16string_view text) {
 bool CreateScalar(THensuFmt& context, std::u16string_view name, Value value, bool fresh = false) {
   VariableTable& table = context.vars;
   if (fresh) {
-    table.values.emplace_back(1, std::move(value));
+    table.values.push_back(context.interp->RecordOf(context).frames.TakeElements());
+    table.values.back().push_back(std::move(value));
     table.bounds.emplace_back();
     table.names.Add(name);
     return true;
@@ -336,7 +337,14 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
   std::unique_ptr<TokenList> scratch;
   const HeaderInfo info = AnalysedHeader(caller, headerIndex, &scratch);
 
-  THensuFmt callee(interp, true);
+  // The callee's context comes from those of the thread's earlier calls.
+  FrameStore& store = interp.RecordOf(caller).frames;
+  struct Lease {
+    FrameStore& store;
+    std::unique_ptr<THensuFmt> frame;
+    ~Lease() { store.Give(std::move(frame)); }
+  } lease{store, store.Take(interp)};
+  THensuFmt& callee = *lease.frame;
   // While script threads run, a shown error must stop them all: a call on
   // another thread does not take it back.
   if (interp.SoleThread()) interp.run.errorFlag = 0;
@@ -377,7 +385,7 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
 
   if (bound && asThread) {
     bool failed = false;
-    return StartScriptThread(std::make_unique<THensuFmt>(std::move(callee)), caller, &failed);
+    return StartScriptThread(std::move(lease.frame), caller, &failed);
   }
 
   Value result = Value::FailedByte();

@@ -82,6 +82,38 @@ bool CutLastOffset(std::u16string_view* text, std::int32_t* offset) {
   return true;
 }
 
+bool HeadOffsets(THensuFmt& context, std::int32_t offset, int n, std::u16string_view* text,
+                 std::int32_t* out) {
+  const std::u16string_view row = RowText(context, offset);
+  Interpreter& interp = *context.interp;
+  const std::vector<std::u16string>& rows = interp.table.StmtTexts;
+  const std::int64_t index = static_cast<std::int64_t>(context.baseIndex) + offset;
+  BlockHead* kept = nullptr;
+  // Only the statement table's own rows are kept: a body may run other texts.
+  if (n <= BlockHead::kMaxOffsets && !row.empty() && index >= 0 &&
+      index < static_cast<std::int64_t>(rows.size()) &&
+      row.data() == rows[static_cast<std::size_t>(index)].data()) {
+    std::vector<BlockHead>& heads = interp.RecordOf(context).blockHeads;
+    if (heads.size() < rows.size()) heads.resize(rows.size());
+    kept = &heads[static_cast<std::size_t>(index)];
+    if (kept->headLength != 0 && kept->headLength <= row.size()) {
+      *text = row.substr(0, kept->headLength - 1);
+      for (int i = 0; i < n; ++i) out[i] = kept->offsets[i];
+      return true;
+    }
+  }
+  std::u16string_view rest = row;
+  for (int i = n; i-- > 0;) {
+    if (!CutLastOffset(&rest, &out[i])) return false;
+  }
+  *text = rest;
+  if (kept) {
+    for (int i = 0; i < n; ++i) kept->offsets[i] = out[i];
+    kept->headLength = static_cast<std::uint32_t>(rest.size()) + 1;
+  }
+  return true;
+}
+
 bool SplitFields(std::u16string_view text, std::size_t n, std::u16string_view* fields) {
   return n > 0 && (SplitAt(text, n, true, fields) || SplitAt(text, n, false, fields));
 }

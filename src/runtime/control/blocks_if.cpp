@@ -25,17 +25,13 @@ struct IfbHead {
   std::int32_t elseif = 0, otherwise = 0, endif = 0;  // targets; <= 0 when absent
 };
 
-bool ReadIfbHead(const THensuFmt& context, IfbHead* head) {
+bool ReadIfbHead(THensuFmt& context, IfbHead* head) {
   const std::int32_t h = context.curOffset;
-  std::u16string_view text = RowText(context, h);
-  std::int32_t e1, e2, e3;
-  if (!CutLastOffset(&text, &e3) || !CutLastOffset(&text, &e2) || !CutLastOffset(&text, &e1)) {
-    return false;
-  }
-  head->condition = text;
-  head->endif = h + e3;
-  head->otherwise = h + e2;
-  head->elseif = h + e1;
+  std::int32_t e[3];
+  if (!HeadOffsets(context, h, 3, &head->condition, e)) return false;
+  head->endif = h + e[2];
+  head->otherwise = h + e[1];
+  head->elseif = h + e[0];
   if (!TargetInBody(context, h, head->endif)) return false;
   // An optional partner must lie between the head and the ENDIF.
   if (head->otherwise > 0 && !(head->otherwise > h && head->otherwise < head->endif)) return false;

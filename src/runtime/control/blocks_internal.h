@@ -29,6 +29,12 @@ bool ParseInteger(std::u16string_view text, std::int32_t* out);
 // integer. Offsets never hold a backtick, so this is right even when the
 // fields before them hold backticks inside literals.
 bool CutLastOffset(std::u16string_view* text, std::int32_t* offset);
+// Cuts the n offsets (at most BlockHead::kMaxOffsets) the block matcher
+// appended to the head row at offset: *text becomes the text before them and
+// out[0..n-1] the offsets from left to right. A row of the statement table is
+// read once per thread; false when its offsets cannot be read.
+bool HeadOffsets(THensuFmt& context, std::int32_t offset, int n, std::u16string_view* text,
+                 std::int32_t* out);
 // Splits text at the backticks outside literals into exactly n fields; when
 // that fails (an unbalanced quote), at every backtick.
 bool SplitFields(std::u16string_view text, std::size_t n, std::u16string_view* fields);

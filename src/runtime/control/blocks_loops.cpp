@@ -157,10 +157,10 @@ bool EvaluateBound(THensuFmt& context, std::u16string_view text, double* number)
 // "var`start`end`step`next".
 void ForTo(THensuFmt& context) {
   const std::int32_t h = context.curOffset;
-  std::u16string_view text = RowText(context, h);
+  std::u16string_view text;
   std::int32_t nextOffset;
   std::u16string_view fields[4];
-  if (!CutLastOffset(&text, &nextOffset) || !SplitFields(text, 4, fields) ||
+  if (!HeadOffsets(context, h, 1, &text, &nextOffset) || !SplitFields(text, 4, fields) ||
       !TargetInBody(context, h, h + nextOffset) || TrimBlank(fields[0]).empty()) {
     ReportBadHead(context, kForPrefix);
     return;
@@ -441,10 +441,11 @@ bool TakeItems(THensuFmt& context, std::u16string_view collection, ForInItems* i
 // "var`collection`next".
 void ForIn(THensuFmt& context) {
   const std::int32_t h = context.curOffset;
-  std::u16string_view text = RowText(context, h);
+  std::u16string_view text;
   std::int32_t nextOffset;
   std::u16string_view fields[2];
-  bool ok = CutLastOffset(&text, &nextOffset) && TargetInBody(context, h, h + nextOffset);
+  bool ok =
+      HeadOffsets(context, h, 1, &text, &nextOffset) && TargetInBody(context, h, h + nextOffset);
   if (ok) {
     // The variable ends at the first separator; the collection may hold
     // separators inside literals.
@@ -489,9 +490,10 @@ void ForIn(THensuFmt& context) {
 // "cond`wend".
 void While(THensuFmt& context) {
   const std::int32_t h = context.curOffset;
-  std::u16string_view condition = RowText(context, h);
+  std::u16string_view condition;
   std::int32_t wendOffset;
-  if (!CutLastOffset(&condition, &wendOffset) || !TargetInBody(context, h, h + wendOffset)) {
+  if (!HeadOffsets(context, h, 1, &condition, &wendOffset) ||
+      !TargetInBody(context, h, h + wendOffset)) {
     ReportBadHead(context, kWhilePrefix);
     return;
   }
@@ -534,9 +536,10 @@ void While(THensuFmt& context) {
 // UNTIL test, as the end of the body would.
 void Repeat(THensuFmt& context) {
   const std::int32_t h = context.curOffset;
-  std::u16string_view condition = RowText(context, h);
+  std::u16string_view condition;
   std::int32_t untilOffset;
-  if (!CutLastOffset(&condition, &untilOffset) || !TargetInBody(context, h, h + untilOffset)) {
+  if (!HeadOffsets(context, h, 1, &condition, &untilOffset) ||
+      !TargetInBody(context, h, h + untilOffset)) {
     ReportBadHead(context, kRepeatPrefix);
     return;
   }

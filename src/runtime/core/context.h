@@ -88,6 +88,45 @@ struct THensuFmt {
   std::span<const std::u16string> stmtTexts;
 
   int Row() const { return baseIndex + curOffset; }
+
+  // Back to the state of a new call's context, keeping the storage of the
+  // containers. Every field above is reset here.
+  void ResetForCall() {
+    exitFlag = 0;
+    breakCount = 0;
+    continueCount = 0;
+    evalMark = 0;
+    lookupFailed = 0;
+    checkLoopDepth = 0;
+    threadNumber = 0;
+    recordIndex = 0;
+    caller = nullptr;
+    callDepth = 0;
+    curOffset = 0;
+    baseIndex = 0;
+    imageX = -999999;
+    imageY = -999999;
+    timeStamp = 0;
+    tryDepth = 0;
+    tryErrFlag = 0;
+    tryErrMsg.clear();
+    tryErrLine.clear();
+    deferredError = 0;
+    deferredAt = 0;
+    moduleName.clear();
+    withTarget = Value();
+    withStack.clear();
+    loopStack.clear();
+    tryStack.clear();
+    collectionPending = false;
+    lastResultArray.clear();
+    vars.Clear();
+    vars.names.setCaseSensitive(true);
+    hashNames.Clear();
+    hashNames.setCaseSensitive(true);
+    hashTables.clear();
+    stmtTexts = {};
+  }
 };
 
 }  // namespace zelk

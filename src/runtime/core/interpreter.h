@@ -19,9 +19,11 @@
 #include "frontend/statement_table.h"
 #include "runtime/calls/builtin_library.h"
 #include "runtime/calls/dll_state.h"
+#include "runtime/core/block_heads.h"
 #include "runtime/core/context.h"
 #include "runtime/core/debug_watch.h"
 #include "runtime/core/file_table.h"
+#include "runtime/core/frame_store.h"
 #include "runtime/core/run_host.h"
 #include "runtime/core/value.h"
 #include "runtime/expr/token_cache.h"
@@ -84,7 +86,13 @@ struct ThreadRecord {
   // COM failures of this thread: ignored after COM_ERR_IGN; COM_ERR_FLG.
   std::uint8_t comErrIgnore = 0;
   std::uint8_t comErrFlag = 0;
+  // Variable storage of this thread's calls, reused from call to call; it
+  // outlives a run.
+  FrameStore frames;
+  // Per statement index, filled as block heads first run (sized on first use).
+  std::vector<BlockHead> blockHeads;
   void Size(int rows) {
+    blockHeads.clear();
     kinds.assign(static_cast<std::size_t>(rows), 0);
     tokens.clear();
     tokens.resize(static_cast<std::size_t>(rows));
