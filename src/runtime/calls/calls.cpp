@@ -320,10 +320,11 @@ void CopyBack(THensuFmt& caller, THensuFmt& callee, const HeaderInfo& info,
 }
 
 // CallUserFunction; *reReported (may be null) tells that an error of the body
-// was handed to a TRY of the caller.
+// was handed to a TRY of the caller. analysed: the header's analysis, when the
+// caller made it already.
 Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& caller,
                   std::span<const std::u16string_view> argTexts, std::span<Value> argValues,
-                  CallMode mode, int kind, bool* reReported) {
+                  CallMode mode, int kind, bool* reReported, const HeaderInfo* analysed = nullptr) {
   const bool asThread = mode == CallMode::kThread;
   const bool asCall = mode == CallMode::kIncludeCall;
   Interpreter& interp = *caller.interp;
@@ -335,7 +336,7 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
     return Value::FailedByte();
   }
   std::unique_ptr<TokenList> scratch;
-  const HeaderInfo info = AnalysedHeader(caller, headerIndex, &scratch);
+  const HeaderInfo info = analysed ? *analysed : AnalysedHeader(caller, headerIndex, &scratch);
 
   // The callee's context comes from those of the thread's earlier calls.
   FrameStore& store = interp.RecordOf(caller).frames;
@@ -489,7 +490,7 @@ Value RunUserRoutine(const UserRoutineTarget& target, const CallSite& site, THen
   }
   bool reReported = false;
   Value result = RunUserCall(target.module, target.header, context, arguments.texts.span(),
-                             arguments.values.span(), site.mode, target.kind, &reReported);
+                             arguments.values.span(), site.mode, target.kind, &reReported, &info);
   // An error handed to the caller's TRY abandons the statement, as one shown does.
   if ((reReported || interp.run.errorFlag) && failed) *failed = true;
   return result;
