@@ -71,13 +71,25 @@ std::u16string_view PlainTarget(std::u16string_view target) {
   return target;
 }
 
+// TrimView without the call when nothing is to be trimmed, as is usual
+// (blanks are the characters up to the space).
+std::u16string_view TrimmedView(std::u16string_view text) {
+  if (!text.empty() && text.front() > u' ' && text.back() > u' ') return text;
+  return TrimView(text);
+}
+
 // Kinds 1 and 2 after their first execution.
 void Assign(THensuFmt& context, const KindSlot& slot, std::u16string_view text, bool comProperty) {
   std::size_t p = CachedAssignPosition(slot, text);
   if (p == std::u16string_view::npos) return;
-  std::u16string_view target = TrimView(text.substr(0, p));
+  std::u16string_view target = TrimmedView(text.substr(0, p));
   Value value;
-  if (!Evaluate(TrimView(text.substr(p + 1)), context, &value, false, PlainTarget(target))) return;
+  bool stored = false;
+  if (!Evaluate(TrimmedView(text.substr(p + 1)), context, &value, false, PlainTarget(target),
+                comProperty ? nullptr : &stored) ||
+      stored) {
+    return;
+  }
   if (comProperty) {
     ComPropertyAssign(target, value, context);
   } else {
