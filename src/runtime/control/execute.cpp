@@ -66,16 +66,17 @@ std::size_t CachedAssignPosition(const KindSlot& slot, std::u16string_view text)
 // A target that may grow in place: a plain name, no element or member.
 std::u16string_view PlainTarget(std::u16string_view target) {
   for (char16_t c : target) {
-    if (c == u'[' || c == u'.' || c == u'(' || IsBlankChar(c)) return {};
+    if (c == u'[' || c == u'.' || c == u'(' || c <= u' ') return {};  // c <= ' ': a blank
   }
   return target;
 }
 
-// TrimView without the call when nothing is to be trimmed, as is usual
-// (blanks are the characters up to the space).
+// TrimView, inline: an assignment row has a blank on each side of its '='.
+// Blanks are the characters up to the space.
 std::u16string_view TrimmedView(std::u16string_view text) {
-  if (!text.empty() && text.front() > u' ' && text.back() > u' ') return text;
-  return TrimView(text);
+  while (!text.empty() && text.front() <= u' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() <= u' ') text.remove_suffix(1);
+  return text;
 }
 
 // Kinds 1 and 2 after their first execution.

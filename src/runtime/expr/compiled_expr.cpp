@@ -64,6 +64,8 @@ int LevelOf(std::int32_t kind) {
   }
 }
 
+constexpr int kMaxNesting = 64;
+
 class Compiler {
  public:
   explicit Compiler(const TokenList& list) : list_(list) {}
@@ -95,15 +97,44 @@ class Compiler {
     return true;
   }
   void Apply(StepKind kind, std::int32_t op = 0) {
-    if (kind == StepKind::kBinary) --depth_;
+    if (kind == StepKind::kBinary) {
+      --depth_;
+      if (FusePair(op)) return;
+    }
     Step step;
     step.kind = kind;
     step.op = op;
     out_->steps.push_back(std::move(step));
   }
 
+  static bool InPlace(const Step& step) {
+    return step.kind == StepKind::kConstant || step.kind == StepKind::kSlot;
+  }
+  // [a][b][op] with a and b constants or plain names becomes one step.
+  bool FusePair(std::int32_t op) {
+    std::vector<Step>& steps = out_->steps;
+    const std::size_t n = steps.size();
+    if (n < 2 || !InPlace(steps[n - 2]) || !InPlace(steps[n - 1])) return false;
+    auto right = std::make_unique<Step>(std::move(steps[n - 1]));
+    steps.pop_back();
+    Step& pair = steps.back();
+    pair.leftKind = pair.kind;
+    pair.kind = StepKind::kPair;
+    pair.op = op;
+    pair.right = std::move(right);
+    return true;
+  }
+
   bool Binary(int minLevel) {
     if (kind_ == kTokName && IsEmptyWord(text_)) return false;  // compared as Empty itself
+    // Deep nesting is left to the text evaluator, which watches its stack.
+    if (++nesting_ > kMaxNesting) return false;
+    const bool ok = BinaryOperators(minLevel);
+    --nesting_;
+    return ok;
+  }
+
+  bool BinaryOperators(int minLevel) {
     if (!(kind_ == kTokNot ? Not() : Primary())) return false;
     for (;;) {
       const std::int32_t op = kind_;
@@ -118,9 +149,11 @@ class Compiler {
 
   bool Not() {
     if (kind_ != kTokNot) return Primary();
+    if (++nesting_ > kMaxNesting) return false;
     Next();
     if (!Not()) return false;
     Apply(StepKind::kNot);
+    --nesting_;
     return true;
   }
 
@@ -177,6 +210,7 @@ class Compiler {
   std::int32_t kind_ = kTokEnd;
   std::u16string_view text_;
   int depth_ = 0;
+  int nesting_ = 0;
 };
 
 enum class Failure { kNone, kAbandoned, kType, kMemory, kDeclined };
@@ -209,22 +243,18 @@ class Machine {
     // `T = T + x` on a text: the text evaluator may grow T in place. T is the
     // first step then, so nothing has run when the form declines.
     Step& first = compiled.steps.front();
-    if (!appendTarget.empty() && first.kind == StepKind::kSlot &&
-        SameText(first.text, appendTarget)) {
-      const Value* own = vars::OwnScalarThrough(context_, first.text, first.slot);
-      if (own == nullptr || own->IsString()) return Failure::kDeclined;
-      Push(*own);
-      return Steps(compiled, 1, result);
-    }
-    return Steps(compiled, 0, result);
+    const bool leadingName = first.kind == StepKind::kSlot ||
+                             (first.kind == StepKind::kPair && first.leftKind == StepKind::kSlot);
+    guardTarget_ = !appendTarget.empty() && leadingName && SameText(first.text, appendTarget);
+    return Steps(compiled, result);
   }
 
   bool Moved() const { return context_.curOffset != entryOffset_; }
 
  private:
-  Failure Steps(CompiledExpr& compiled, std::size_t from, Value* result) {
+  Failure Steps(CompiledExpr& compiled, Value* result) {
     const std::size_t count = compiled.steps.size();
-    for (std::size_t k = from; k < count; ++k) {
+    for (std::size_t k = 0; k < count; ++k) {
       Step& step = compiled.steps[k];
       switch (step.kind) {
         case StepKind::kConstant:
@@ -232,9 +262,12 @@ class Machine {
           break;
         case StepKind::kSlot:
           if (const Value* own = vars::OwnScalarThrough(context_, step.text, step.slot)) {
+            if (guardTarget_ && own->IsString()) return Failure::kDeclined;
+            guardTarget_ = false;
             Push(*own);
             break;
           }
+          if (guardTarget_) return Failure::kDeclined;
           [[fallthrough]];
         case StepKind::kName:
           Push(GetValue(context_, step.text));
@@ -255,6 +288,11 @@ class Machine {
         case StepKind::kNegate:
           if (!NegateValue(At(top_ - 1), &At(top_ - 1))) return Failure::kType;
           break;
+        case StepKind::kPair: {
+          const Failure f = Pair(step);
+          if (f != Failure::kNone) return f;
+          break;
+        }
         case StepKind::kBinary: {
           const Failure f = Binary(step.op, At(top_ - 2), At(top_ - 1));
           At(--top_).~Value();
@@ -274,11 +312,69 @@ class Machine {
     ++top_;
   }
 
+  // Numbers are combined where they stand; anything else goes as the three
+  // steps would, reading the operands in the same order.
+  Failure Pair(Step& step) {
+    Step& right = *step.right;
+    const Value* a = step.leftKind == StepKind::kConstant
+                         ? &step.constant
+                         : vars::OwnScalarThrough(context_, step.text, step.slot);
+    // The first step reads the target first: nothing has run yet.
+    if (guardTarget_ && (a == nullptr || a->IsString())) return Failure::kDeclined;
+    guardTarget_ = false;
+    const Value* b = right.kind == StepKind::kConstant
+                         ? &right.constant
+                         : vars::OwnScalarThrough(context_, right.text, right.slot);
+    if (a != nullptr && b != nullptr && a->IsDouble() && b->IsDouble()) {
+      Value out;
+      const Failure f = Binary(step.op, *a, *b, &out);
+      if (f == Failure::kNone) Push(std::move(out));
+      return f;
+    }
+    if (a != nullptr) {
+      Push(*a);
+    } else {
+      Push(GetValue(context_, step.text));
+      if (SideEffects()) return Failure::kAbandoned;
+    }
+    // The left read may have run anything (a special name): look again.
+    b = right.kind == StepKind::kConstant
+            ? &right.constant
+            : vars::OwnScalarThrough(context_, right.text, right.slot);
+    if (b != nullptr) {
+      Push(*b);
+    } else {
+      Push(GetValue(context_, right.text));
+      if (SideEffects()) return Failure::kAbandoned;
+    }
+    const Failure f = Binary(step.op, At(top_ - 2), At(top_ - 1));
+    At(--top_).~Value();
+    return f;
+  }
+
   // A report made by a name read or call (or a TRY that took it) ends the
   // evaluation silently.
   bool SideEffects() const {
     return context_.curOffset != entryOffset_ || interp_.run.errorFlag ||
            (context_.exitFlag && !entryExit_);
+  }
+
+  // Two numbers into out.
+  Failure Binary(std::int32_t op, const Value& a, const Value& b, Value* out) {
+    bool ok;
+    switch (LevelOf(op)) {
+      case 1:
+      case 2:
+        ok = BitwiseValues(op, a, b, out);
+        break;
+      case 3:
+        ok = CompareValues(op, a, false, b, false, interp_.options, out);
+        break;
+      default:
+        ok = op == kTokPlus ? AddValues(a, b, out) : ArithmeticValues(op, a, b, false, out);
+        break;
+    }
+    return ok ? Failure::kNone : Failure::kType;
   }
 
   Failure Binary(std::int32_t op, Value& v, Value& right) {
@@ -310,6 +406,9 @@ class Machine {
   Interpreter& interp_;
   std::int32_t entryOffset_;
   std::uint8_t entryExit_;
+  // The first step reads the assignment's target, which may have to grow in
+  // place as a text: the form declines then.
+  bool guardTarget_ = false;
   alignas(Value) unsigned char raw_[sizeof(Value) * kMaxCompiledDepth];
   int top_ = 0;
 };

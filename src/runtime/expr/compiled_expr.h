@@ -27,6 +27,9 @@ enum class StepKind : std::uint8_t {
   kName,      // a name with indexes: always the full lookup
   kCall,      // a built-in or user function
   kBinary,    // op: the operator's token kind
+  // A binary operator whose operands are each a constant or a plain name,
+  // both read in place: the step with the operator, then `right`.
+  kPair,
   kNot,
   kNegate,
 };
@@ -37,6 +40,8 @@ struct Step {
   std::u16string_view text;  // a name or call, inside the list's expression
   Value constant;
   vars::VarSlot slot;
+  StepKind leftKind = StepKind::kConstant;  // kPair: the left operand's kind
+  std::unique_ptr<Step> right;              // kPair: the right operand
 };
 
 // Values held at once while the steps run; deeper expressions stay with the

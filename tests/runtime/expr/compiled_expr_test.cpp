@@ -71,6 +71,10 @@ TEST_F(CompiledExprTest, WhatTheTextEvaluatorKeeps) {
   // More values at once than the form holds.
   EXPECT_TRUE(Compiles(u"1+(2+(3+(4+(5+(6+(7+8))))))"));
   EXPECT_FALSE(Compiles(u"1+(2+(3+(4+(5+(6+(7+(8+9)))))))"));
+  // Nesting far beyond any script's is refused, not followed down the stack.
+  const std::u16string deep = std::u16string(100000, u'(') + u"1" + std::u16string(100000, u')');
+  EXPECT_FALSE(Compiles(deep));
+  EXPECT_FALSE(Compiles(std::u16string(100000, u'!') + u"1"));
 }
 
 TEST_F(CompiledExprTest, SlotsFollowTheTableTheyRead) {
@@ -125,10 +129,15 @@ TEST_F(CompiledExprTest, AssignmentsStoreIntoTheTargetsOwnScalar) {
   // A name not yet there is created by SetValue, not here.
   Value w = Value::Double(8);
   EXPECT_FALSE(expr::StoreThroughSlot(step, main, u"FRESH", w));
-  // A text target declines so that it may grow in place.
+  // A text target declines so that it may grow in place, also when it is
+  // read together with the other operand.
   SetValue(main, u"T", Value::String(u"ab"));
   Value r;
   EXPECT_EQ(expr::RunOutcome::kDeclined, expr::RunCompiled(step, main, false, u"T", &r));
+  SetValue(main, u"X", Value::Double(1));
+  expr::CompiledExpr& three = Keep(u"T + X * 2");
+  EXPECT_EQ(expr::RunOutcome::kDeclined, expr::RunCompiled(three, main, false, u"T", &r));
+  EXPECT_EQ(u"ab2", Run(three, main).Text());
 }
 
 }  // namespace
