@@ -95,6 +95,8 @@ TEST_F(CompiledExprTest, SlotsFollowTheTableTheyRead) {
   // Another frame with the same names in another order reads its own.
   THensuFmt frame(interp, true);
   frame.caller = &main;
+  ASSERT_TRUE(CreateVariable(frame, frame.vars, u"B"));
+  ASSERT_TRUE(CreateVariable(frame, frame.vars, u"A"));
   SetValue(frame, u"B", Value::Double(100));
   SetValue(frame, u"A", Value::Double(1));
   EXPECT_EQ(101, Run(sum, frame).AsDouble());
