@@ -1,8 +1,14 @@
 #include "foundation/hashed_str_list.h"
 
+#include <atomic>
 #include <stdexcept>
 
 namespace zelk {
+
+std::uint64_t TUHashedStrList::NextVersion() {
+  static std::atomic<std::uint64_t> last{0};
+  return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 std::u16string TUHashedStrList::MapKey(std::u16string_view key) const {
   std::u16string k(key);
@@ -20,6 +26,7 @@ int TUHashedStrList::Add(std::u16string_view key) {
 
 int TUHashedStrList::AddWithValue(std::u16string_view key, int value) {
   int position = Count();
+  version_ = NextVersion();
   entries_.push_back(Entry{std::u16string(key), value});
   if (!Linear()) {
     if (map_.empty()) {
@@ -86,6 +93,7 @@ int TUHashedStrList::ValueAt(int i) const {
 }
 
 void TUHashedStrList::Clear() {
+  version_ = NextVersion();
   entries_.clear();
   map_.clear();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -14,7 +15,40 @@ namespace zelk {
 
 class TUHashedStrList {
  public:
-  explicit TUHashedStrList(bool caseSensitive = false) : caseSensitive_(caseSensitive) {}
+  explicit TUHashedStrList(bool caseSensitive = false)
+      : caseSensitive_(caseSensitive), version_(NextVersion()) {}
+  // A copy is another list: it gets a version of its own.
+  TUHashedStrList(const TUHashedStrList& o)
+      : caseSensitive_(o.caseSensitive_),
+        version_(NextVersion()),
+        entries_(o.entries_),
+        map_(o.map_) {}
+  TUHashedStrList(TUHashedStrList&& o) noexcept
+      : caseSensitive_(o.caseSensitive_),
+        version_(NextVersion()),
+        entries_(std::move(o.entries_)),
+        map_(std::move(o.map_)) {
+    o.version_ = NextVersion();
+  }
+  TUHashedStrList& operator=(const TUHashedStrList& o) {
+    if (this != &o) {
+      caseSensitive_ = o.caseSensitive_;
+      entries_ = o.entries_;
+      map_ = o.map_;
+      version_ = NextVersion();
+    }
+    return *this;
+  }
+  TUHashedStrList& operator=(TUHashedStrList&& o) noexcept {
+    if (this != &o) {
+      caseSensitive_ = o.caseSensitive_;
+      entries_ = std::move(o.entries_);
+      map_ = std::move(o.map_);
+      version_ = NextVersion();
+      o.version_ = NextVersion();
+    }
+    return *this;
+  }
 
   // The key must not be present yet (callers check with IndexOf).
   int Add(std::u16string_view key);
@@ -27,10 +61,18 @@ class TUHashedStrList {
   void Clear();
   void Assign(const TUHashedStrList& other);
   bool caseSensitive() const { return caseSensitive_; }
-  void setCaseSensitive(bool on) { caseSensitive_ = on; }
+  void setCaseSensitive(bool on) {
+    caseSensitive_ = on;
+    version_ = NextVersion();
+  }
+  // Changes with every change of what IndexOf answers, and no two lists (nor
+  // one list before and after a change) ever share a version in a process:
+  // a position found by IndexOf stays right while the version is the same.
+  std::uint64_t Version() const { return version_; }
 
  private:
   std::u16string MapKey(std::u16string_view key) const;
+  static std::uint64_t NextVersion();
 
   // Transparent, so that lookups need no key string of their own.
   struct KeyHash {
@@ -52,6 +94,7 @@ class TUHashedStrList {
   void BuildMap();
 
   bool caseSensitive_;
+  std::uint64_t version_;
   struct Entry {
     std::u16string key;  // as added
     int value;

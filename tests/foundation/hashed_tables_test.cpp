@@ -52,6 +52,32 @@ TEST(HashedStrList, LooksUpUpperAndMixedCaseKeysAlike) {
   EXPECT_EQ(exact.IndexOf(u"Name"), -1);
 }
 
+// A position found at one version stays right while the version stays;
+// every change, and every other list, has a version of its own.
+TEST(HashedStrList, VersionsChangeWithEveryChangeAndDifferBetweenLists) {
+  TUHashedStrList list;
+  const auto first = list.Version();
+  EXPECT_EQ(list.IndexOf(u"A"), -1);
+  EXPECT_EQ(first, list.Version());
+  list.Add(u"A");
+  const auto added = list.Version();
+  EXPECT_NE(first, added);
+  list.Clear();
+  list.Add(u"A");
+  EXPECT_NE(added, list.Version());
+  TUHashedStrList copy(list);
+  EXPECT_NE(copy.Version(), list.Version());
+  TUHashedStrList other;
+  other.Assign(list);
+  EXPECT_NE(other.Version(), list.Version());
+  const auto before = other.Version();
+  other.setCaseSensitive(true);
+  EXPECT_NE(before, other.Version());
+  TUHashedStrList moved(std::move(copy));
+  EXPECT_NE(moved.Version(), copy.Version());
+  EXPECT_EQ(moved.IndexOf(u"a"), 0);
+}
+
 TEST(ZHash, CaseRuleKeepsFirstSpelling) {
   Table t;
   EXPECT_TRUE(t.Put(u"abc", u"1"));

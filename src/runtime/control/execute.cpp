@@ -66,18 +66,31 @@ std::size_t CachedAssignPosition(const KindSlot& slot, std::u16string_view text)
 // A target that may grow in place: a plain name, no element or member.
 std::u16string_view PlainTarget(std::u16string_view target) {
   for (char16_t c : target) {
-    if (c == u'[' || c == u'.' || c == u'(' || IsBlankChar(c)) return {};
+    if (c == u'[' || c == u'.' || c == u'(' || c <= u' ') return {};  // c <= ' ': a blank
   }
   return target;
+}
+
+// TrimView, inline: an assignment row has a blank on each side of its '='.
+// Blanks are the characters up to the space.
+std::u16string_view TrimmedView(std::u16string_view text) {
+  while (!text.empty() && text.front() <= u' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() <= u' ') text.remove_suffix(1);
+  return text;
 }
 
 // Kinds 1 and 2 after their first execution.
 void Assign(THensuFmt& context, const KindSlot& slot, std::u16string_view text, bool comProperty) {
   std::size_t p = CachedAssignPosition(slot, text);
   if (p == std::u16string_view::npos) return;
-  std::u16string_view target = TrimView(text.substr(0, p));
+  std::u16string_view target = TrimmedView(text.substr(0, p));
   Value value;
-  if (!Evaluate(TrimView(text.substr(p + 1)), context, &value, false, PlainTarget(target))) return;
+  bool stored = false;
+  if (!Evaluate(TrimmedView(text.substr(p + 1)), context, &value, false, PlainTarget(target),
+                comProperty ? nullptr : &stored) ||
+      stored) {
+    return;
+  }
   if (comProperty) {
     ComPropertyAssign(target, value, context);
   } else {

@@ -19,6 +19,8 @@
 #include "runtime/calls/calls.h"
 #include "runtime/core/interpreter.h"
 #include "runtime/core/report_error.h"
+#include "runtime/expr/compiled_expr.h"
+#include "runtime/expr/evaluate_parts.h"
 #include "runtime/expr/operators.h"
 #include "runtime/expr/token_cache.h"
 #include "runtime/expr/tokenizer.h"
@@ -92,27 +94,6 @@ bool SelectElement(Value* v, const std::vector<std::int32_t>& indexes) {
   return true;
 }
 
-void ReportTooDeep(THensuFmt& context) {
-  ReportError(Msg(u"The expression is nested too deeply", u"式の入れ子が深すぎます"), context);
-}
-
-// The text the two operands of "+" would join to is longer than a value may
-// hold (a number's text is short enough not to count).
-bool JoinedTextTooLong(const Value& a, const Value& b) {
-  const std::size_t left = a.IsString() ? a.AsString().size() : 0;
-  const std::size_t right = b.IsString() ? b.AsString().size() : 0;
-  return left + right > kMaxTextLength;
-}
-
-void ReportEvaluationError(THensuFmt& context) {
-  bool check = context.interp->run.checkPhase;
-  const char16_t* message =
-      check ? Msg(u"expression is wrong. or a type isn't correct.",
-                  u"式がおかしい or 型が合っていない")
-            : Msg(u"a type isn't correct. or overflow.", u"型が合っていない or オーバーフロー");
-  ReportError(message, context, false, !check);
-}
-
 class Evaluator {
  public:
   Evaluator(std::u16string_view text, THensuFmt& context, bool allowShortCircuit)
@@ -181,7 +162,6 @@ class Evaluator {
   void ReadMember(Value& v);
   void Call(Value& v);
   void IndexResult(Value& v);
-  void ExpandBeforeAppend(const Value& v, Value& right) const;
   void TakeTargetText(const Value& v);
   void GiveTargetTextBack(const Value& v);
 
@@ -360,11 +340,11 @@ void Evaluator::ParseBinary(Value& v, int minLevel) {
     Value right;
     ParseBinary(right, level + 1);
     if (stop_) return;
-    if (op == kTokPlus && JoinedTextTooLong(v, right)) return FailOutOfMemory();
+    if (op == kTokPlus && expr::JoinedTextTooLong(v, right)) return FailOutOfMemory();
     // `T + x` as the whole expression: nothing reads T after this point.
     if (leftIsTarget && op == kTokPlus && token_.kind == kTokEnd) TakeTargetText(v);
     leftIsTarget = false;
-    if (op == kTokPlus) ExpandBeforeAppend(v, right);
+    if (op == kTokPlus) expr::ExpandBeforeAppend(v, right, interp_.options);
     bool ok;
     switch (level) {
       case 1:
@@ -386,20 +366,6 @@ void Evaluator::ParseBinary(Value& v, int minLevel) {
     }
     leftIsEmptyLiteral = false;
   }
-}
-
-// `T = T + "<#CR>"` in a loop: the text grown in place stays free of "<#" when
-// the piece is expanded now, so the end of Evaluate need not expand (and copy)
-// the whole text again. The same result: the text has no "<#" and no joint
-// "<" + "#" is formed, so the piece's escapes read alike alone and in place.
-void Evaluator::ExpandBeforeAppend(const Value& v, Value& right) const {
-  if (!v.IsUniqueWideString() || !v.KnownPlain() || !right.IsString() ||
-      !HasSpecialChars(right.AsString())) {
-    return;
-  }
-  const std::u16string& text = v.AsString();
-  if (!text.empty() && text.back() == u'<' && right.AsString().starts_with(u'#')) return;
-  right = Value::String(ExpandSpecialChars(right.AsString(), interp_.options), right.type());
 }
 
 // When T's slot and v are the only holders of T's text, the slot lets go of
@@ -594,11 +560,11 @@ bool Evaluator::Run(Value* result) {
   if (failed_) {
     *result = Value::FailedByte();
     if (tooDeep_) {
-      ReportTooDeep(context_);
+      expr::ReportTooDeep(context_);
     } else if (outOfMemory_) {
       ReportError(vars::OutOfMemoryText(), context_);
     } else {
-      ReportEvaluationError(context_);
+      expr::ReportEvaluationError(context_);
     }
     return false;
   }
@@ -606,27 +572,42 @@ bool Evaluator::Run(Value* result) {
     *result = Value::Boolean(skipResult_);
     return true;
   }
-  if (v.IsDouble()) {
-    double d = v.AsDouble();
-    if (d != std::trunc(d) && !interp_.options.roundValue) v = Value::Double(RoundTo15Digits(d));
-  } else if (v.IsWideString() && !v.KnownPlain()) {
-    if (HasSpecialChars(v.AsString())) {
-      v = Value::String(ExpandSpecialChars(v.AsString(), interp_.options), v.type());
-      // Known free of "<#" from here on, so that appends to it stay in place.
-      if (!HasSpecialChars(v.AsString())) v.MarkPlain(true);
-    } else {
-      v.MarkPlain(true);
-    }
-  }
+  expr::FinishResult(v, interp_.options);
   *result = std::move(v);
   return true;
+}
+
+// The compiled form of the row's list for TEXT, made on its first replay.
+// The check runs only the text evaluator: it leaves the run's tables alone.
+expr::CompiledExpr* CompiledFor(std::u16string_view text, THensuFmt& context) {
+  Interpreter& interp = *context.interp;
+  if (interp.run.checkPhase || context.curOffset <= 0) return nullptr;
+  const std::int64_t row = static_cast<std::int64_t>(context.baseIndex) + context.curOffset;
+  ThreadRecord& record = interp.RecordOf(context);
+  if (row <= 0 || row >= static_cast<std::int64_t>(record.tokens.size())) return nullptr;
+  TokenList* list = record.tokens[static_cast<std::size_t>(row)].get();
+  // The row's own expression is found by its place in the row's text.
+  const auto same = [text](const TokenList& l) {
+    return (l.expression.data() == text.data() && l.expression.size() == text.size()) ||
+           SameText(l.expression, text);
+  };
+  for (int length = 0; list != nullptr && !same(*list); list = list->next.get()) {
+    if (++length == kTokenListsPerRow) return nullptr;
+  }
+  if (list == nullptr || !list->complete) return nullptr;
+  if (!list->compileTried) {
+    list->compileTried = true;
+    list->compiled = expr::Compile(*list);
+  }
+  return list->compiled.get();
 }
 
 }  // namespace
 
 bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result, bool allowShortCircuit,
-              std::u16string_view appendTarget) {
-  if (TrimBlanks(text).empty()) {
+              std::u16string_view appendTarget, bool* stored) {
+  // Blanks are the characters up to the space; a text seldom starts with one.
+  if (text.empty() || (text.front() <= u' ' && TrimBlanks(text).empty())) {
     *result = Value();
     return true;
   }
@@ -640,8 +621,21 @@ bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result, bool 
   // a deep text ends in an error instead of exhausting the stack.
   if (os::StackIsLow(os::StackUse::kExpression)) {
     *result = Value::FailedByte();
-    ReportTooDeep(context);
+    expr::ReportTooDeep(context);
     return false;
+  }
+  if (expr::CompiledExpr* compiled = CompiledFor(text, context)) {
+    switch (expr::RunCompiled(*compiled, context, allowShortCircuit, appendTarget, result)) {
+      case expr::RunOutcome::kDone:
+        if (stored != nullptr && !appendTarget.empty()) {
+          *stored = expr::StoreThroughSlot(*compiled, context, appendTarget, *result);
+        }
+        return true;
+      case expr::RunOutcome::kFailed:
+        return false;
+      case expr::RunOutcome::kDeclined:
+        break;
+    }
   }
   Evaluator evaluator(text, context, allowShortCircuit);
   evaluator.SetAppendTarget(appendTarget);

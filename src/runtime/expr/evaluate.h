@@ -20,8 +20,11 @@ struct ScriptOptions;
 // Empty text gives Empty without error.
 // appendTarget: the plain name an assignment stores the result into; an
 // expression `NAME + x` may then grow NAME's text in place.
+// stored: for an assignment to appendTarget; set when the value went straight
+// into the target's own scalar, else the caller stores *result itself.
 bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result,
-              bool allowShortCircuit = false, std::u16string_view appendTarget = {});
+              bool allowShortCircuit = false, std::u16string_view appendTarget = {},
+              bool* stored = nullptr);
 
 // Evaluates text in the context for the debugger (a watch, a breakpoint's
 // condition), written as in a script (names in any case): nothing is shown, no TRY takes an error,

@@ -12,6 +12,10 @@
 
 namespace zelk {
 
+namespace expr {
+struct CompiledExpr;
+}
+
 // A token's text is a piece of its list's expression, kept as a position: a
 // string per token cost more than the rest of the row's storage.
 struct CachedToken {
@@ -29,6 +33,7 @@ inline constexpr int kTokenListsPerRow = 6;
 // Copyable: a script thread's record starts with copies of its starter's lists.
 struct TokenList {
   TokenList() = default;
+  // The copy compiles afresh: the compiled form's slots belong to one thread.
   TokenList(const TokenList& o)
       : tokens(o.tokens),
         complete(o.complete),
@@ -75,6 +80,10 @@ struct TokenList {
   bool complete = false;
   // The next expression of the same row.
   std::unique_ptr<TokenList> next;
+  // The resolved form, made at the first replay; null when compileTried and
+  // the text evaluator keeps the expression.
+  std::shared_ptr<expr::CompiledExpr> compiled;
+  bool compileTried = false;
 
  private:
   std::unique_ptr<std::u16string> owned;  // the copy expression views, if any
