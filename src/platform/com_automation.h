@@ -150,6 +150,14 @@ bool ComGetActiveObject(std::u16string_view progId, ComRef* object, std::u16stri
 bool ComInvokeMember(const ComRef& object, std::u16string_view member, ComInvoke kind,
                      std::span<ComArgument> arguments, ComValue* result, std::u16string* failure);
 
+// The same in two steps, so that a caller may keep the member's dispatch
+// identifier (stable for the object's lifetime): at most 17 arguments, none
+// named.
+bool ComMemberId(const ComRef& object, std::u16string_view member, std::int32_t* id,
+                 std::u16string* failure);
+bool ComInvokeId(const ComRef& object, std::int32_t id, ComInvoke kind,
+                 std::span<ComArgument> arguments, ComValue* result, std::u16string* failure);
+
 // Every item of the object's collection (its enumerator, member -4).
 bool ComEnumerate(const ComRef& object, std::vector<ComValue>* items, std::u16string* failure);
 

@@ -147,8 +147,20 @@ bool InvokeOn(const Value& object, std::u16string_view member, std::u16string_vi
       return false;
   }
   os::ComValue answer;
-  if (!os::ComInvokeMember(ComRefOf(object), member, kind, arguments.values, &answer, failure)) {
-    return false;
+  bool named = false;
+  for (const os::ComArgument& a : arguments.values) named = named || !a.name.empty();
+  const auto* cell = dynamic_cast<const ComObjectCell*>(object.AsObject());
+  if (named || cell == nullptr) {
+    if (!os::ComInvokeMember(ComRefOf(object), member, kind, arguments.values, &answer, failure)) {
+      return false;
+    }
+  } else {
+    std::int32_t id;
+    if (!cell->FindId(member, &id)) {
+      if (!os::ComMemberId(cell->ref(), member, &id, failure)) return false;
+      cell->KeepId(member, id);
+    }
+    if (!os::ComInvokeId(cell->ref(), id, kind, arguments.values, &answer, failure)) return false;
   }
   if (result) *result = ValueFromCom(answer);
   WriteBack(arguments, context);

@@ -10,6 +10,22 @@ constexpr std::u16string_view kEmptyParamText = u"__EMPTYPARAM__";
 
 }  // namespace
 
+bool ComObjectCell::FindId(std::u16string_view name, std::int32_t* id) const {
+  std::lock_guard<std::mutex> guard(idLock_);
+  for (const auto& [known, dispid] : ids_) {
+    if (known == name) {
+      *id = dispid;
+      return true;
+    }
+  }
+  return false;
+}
+
+void ComObjectCell::KeepId(std::u16string_view name, std::int32_t id) const {
+  std::lock_guard<std::mutex> guard(idLock_);
+  if (ids_.size() < kKeptIds) ids_.emplace_back(name, id);
+}
+
 Value ObjectValue(os::ComRef ref) {
   if (!ref) return Value::Nothing();
   return Value::Object(new ComObjectCell(std::move(ref)));

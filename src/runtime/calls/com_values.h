@@ -3,6 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/com_automation.h"
 #include "runtime/core/value.h"
@@ -16,9 +21,17 @@ class ComObjectCell final : public ObjectCell {
   std::uintptr_t Identity() const override { return identity_; }
   const os::ComRef& ref() const { return ref_; }
 
+  // Dispatch identifiers of members already looked up: they stay the same
+  // for the object's lifetime, and a loop reads the same members again.
+  bool FindId(std::u16string_view name, std::int32_t* id) const;
+  void KeepId(std::u16string_view name, std::int32_t id) const;
+
  private:
+  static constexpr std::size_t kKeptIds = 32;
   os::ComRef ref_;
   std::uintptr_t identity_;
+  mutable std::mutex idLock_;  // script threads share objects held in globals
+  mutable std::vector<std::pair<std::u16string, std::int32_t>> ids_;
 };
 
 // A Dispatch value holding the object (Nothing for an empty reference).

@@ -31,6 +31,17 @@ bool ComInvokeMember(const ComRef&, std::u16string_view, ComInvoke, std::span<Co
   return false;
 }
 
+bool ComMemberId(const ComRef&, std::u16string_view, std::int32_t*, std::u16string* failure) {
+  failure->clear();
+  return false;
+}
+
+bool ComInvokeId(const ComRef&, std::int32_t, ComInvoke, std::span<ComArgument>, ComValue*,
+                 std::u16string* failure) {
+  failure->clear();
+  return false;
+}
+
 bool ComEnumerate(const ComRef&, std::vector<ComValue>*, std::u16string* failure) {
   failure->clear();
   return false;

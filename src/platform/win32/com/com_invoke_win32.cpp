@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 
+#include <array>
 #include <vector>
 
 #include "platform/com_automation.h"
@@ -64,15 +65,19 @@ bool ComGetActiveObject(std::u16string_view progId, ComRef* object, std::u16stri
   return AsDispatch(unknown, object, failure);
 }
 
-bool ComInvokeMember(const ComRef& object, std::u16string_view member, ComInvoke kind,
-                     std::span<ComArgument> arguments, ComValue* result, std::u16string* failure) {
-  EnsureComInitialized();
-  IDispatch* dispatch = static_cast<IDispatch*>(object.get());
-  if (!dispatch) {
-    *failure = ComFailureText(E_POINTER);
+namespace {
+
+constexpr std::size_t kMostArguments = 17;  // 16 and a put value
+
+// Invokes member with the arguments; namedIds[i] is the identifier of
+// argument i when it is named (DISPID_UNKNOWN otherwise).
+bool Call(IDispatch* dispatch, DISPID member, const DISPID* namedIds, ComInvoke kind,
+          std::span<ComArgument> arguments, ComValue* result, std::u16string* failure) {
+  const std::size_t count = arguments.size();
+  if (count > kMostArguments) {
+    *failure = ComFailureText(DISP_E_BADPARAMCOUNT);
     return false;
   }
-  const std::size_t count = arguments.size();
   const bool put = kind == ComInvoke::kPut || kind == ComInvoke::kPutRef;
   // The put value: the marked argument, else the last one.
   std::size_t putAt = count;
@@ -82,45 +87,27 @@ bool ComInvokeMember(const ComRef& object, std::u16string_view member, ComInvoke
       if (arguments[i].putValue) putAt = i;
     }
   }
-
-  // Member name first, then the names of the named arguments.
-  std::vector<std::u16string> nameTexts;
-  nameTexts.emplace_back(member);
-  std::vector<std::size_t> named;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (i != putAt && !arguments[i].name.empty()) {
-      named.push_back(i);
-      nameTexts.push_back(arguments[i].name);
-    }
-  }
-  std::vector<LPOLESTR> names;
-  for (std::u16string& n : nameTexts) names.push_back(reinterpret_cast<LPOLESTR>(n.data()));
-  std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
-  HRESULT hr = dispatch->GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()),
-                                       LOCALE_USER_DEFAULT, ids.data());
-  if (FAILED(hr)) {
-    *failure = ComFailureText(hr);
-    return false;
-  }
-
   // Order for the call: the put value, the named arguments, then the
   // positional ones last to first.
-  std::vector<std::size_t> order;
-  std::vector<DISPID> namedIds;
+  std::array<std::size_t, kMostArguments> order;
+  std::array<DISPID, kMostArguments> ids;
+  std::size_t n = 0, named = 0;
   if (putAt < count) {
-    order.push_back(putAt);
-    namedIds.push_back(DISPID_PROPERTYPUT);
+    order[n++] = putAt;
+    ids[named++] = DISPID_PROPERTYPUT;
   }
-  for (std::size_t k = 0; k < named.size(); ++k) {
-    order.push_back(named[k]);
-    namedIds.push_back(ids[k + 1]);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i != putAt && namedIds[i] != DISPID_UNKNOWN) {
+      order[n++] = i;
+      ids[named++] = namedIds[i];
+    }
   }
   for (std::size_t i = count; i-- > 0;) {
-    if (i != putAt && arguments[i].name.empty()) order.push_back(i);
+    if (i != putAt && namedIds[i] == DISPID_UNKNOWN) order[n++] = i;
   }
 
-  std::vector<VARIANT> args(count);
-  std::vector<VARIANT> refs(count);
+  std::array<VARIANT, kMostArguments> args;
+  std::array<VARIANT, kMostArguments> refs;
   for (std::size_t k = 0; k < count; ++k) {
     const std::size_t i = order[k];
     VariantInit(&args[k]);
@@ -137,8 +124,8 @@ bool ComInvokeMember(const ComRef& object, std::u16string_view member, ComInvoke
   DISPPARAMS params{};
   params.rgvarg = count ? args.data() : nullptr;
   params.cArgs = static_cast<UINT>(count);
-  params.rgdispidNamedArgs = namedIds.empty() ? nullptr : namedIds.data();
-  params.cNamedArgs = static_cast<UINT>(namedIds.size());
+  params.rgdispidNamedArgs = named ? ids.data() : nullptr;
+  params.cNamedArgs = static_cast<UINT>(named);
   WORD flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
   if (kind == ComInvoke::kMethod) flags = DISPATCH_METHOD;
   if (kind == ComInvoke::kPut) flags = DISPATCH_PROPERTYPUT;
@@ -148,8 +135,8 @@ bool ComInvokeMember(const ComRef& object, std::u16string_view member, ComInvoke
   VariantInit(&answer);
   EXCEPINFO info{};
   UINT badArgument = 0;
-  hr = dispatch->Invoke(ids[0], IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                        put ? nullptr : &answer, &info, &badArgument);
+  HRESULT hr = dispatch->Invoke(member, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                                put ? nullptr : &answer, &info, &badArgument);
   const bool ok = SUCCEEDED(hr);
   if (ok) {
     if (result) VariantToComValue(answer, result);
@@ -168,6 +155,78 @@ bool ComInvokeMember(const ComRef& object, std::u16string_view member, ComInvoke
     VariantClear(&refs[k]);
   }
   return ok;
+}
+
+}  // namespace
+
+bool ComInvokeMember(const ComRef& object, std::u16string_view member, ComInvoke kind,
+                     std::span<ComArgument> arguments, ComValue* result, std::u16string* failure) {
+  EnsureComInitialized();
+  IDispatch* dispatch = static_cast<IDispatch*>(object.get());
+  if (!dispatch) {
+    *failure = ComFailureText(E_POINTER);
+    return false;
+  }
+  const std::size_t count = arguments.size();
+  // Member name first, then the names of the named arguments, resolved together.
+  std::vector<std::u16string> nameTexts;
+  nameTexts.emplace_back(member);
+  std::vector<std::size_t> named;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!arguments[i].putValue && !arguments[i].name.empty()) {
+      named.push_back(i);
+      nameTexts.push_back(arguments[i].name);
+    }
+  }
+  std::vector<LPOLESTR> names;
+  for (std::u16string& n : nameTexts) names.push_back(reinterpret_cast<LPOLESTR>(n.data()));
+  std::vector<DISPID> ids(names.size(), DISPID_UNKNOWN);
+  HRESULT hr = dispatch->GetIDsOfNames(IID_NULL, names.data(), static_cast<UINT>(names.size()),
+                                       LOCALE_USER_DEFAULT, ids.data());
+  if (FAILED(hr)) {
+    *failure = ComFailureText(hr);
+    return false;
+  }
+  std::vector<DISPID> namedIds(count, DISPID_UNKNOWN);
+  for (std::size_t k = 0; k < named.size(); ++k) namedIds[named[k]] = ids[k + 1];
+  return Call(dispatch, ids[0], namedIds.data(), kind, arguments, result, failure);
+}
+
+bool ComMemberId(const ComRef& object, std::u16string_view member, std::int32_t* id,
+                 std::u16string* failure) {
+  EnsureComInitialized();
+  IDispatch* dispatch = static_cast<IDispatch*>(object.get());
+  if (!dispatch) {
+    *failure = ComFailureText(E_POINTER);
+    return false;
+  }
+  std::u16string name(member);
+  LPOLESTR names[1] = {reinterpret_cast<LPOLESTR>(name.data())};
+  DISPID dispid = DISPID_UNKNOWN;
+  HRESULT hr = dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &dispid);
+  if (FAILED(hr)) {
+    *failure = ComFailureText(hr);
+    return false;
+  }
+  *id = dispid;
+  return true;
+}
+
+bool ComInvokeId(const ComRef& object, std::int32_t id, ComInvoke kind,
+                 std::span<ComArgument> arguments, ComValue* result, std::u16string* failure) {
+  EnsureComInitialized();
+  IDispatch* dispatch = static_cast<IDispatch*>(object.get());
+  if (!dispatch) {
+    *failure = ComFailureText(E_POINTER);
+    return false;
+  }
+  std::array<DISPID, kMostArguments> none;
+  none.fill(DISPID_UNKNOWN);
+  if (arguments.size() > kMostArguments) {
+    *failure = ComFailureText(DISP_E_BADPARAMCOUNT);
+    return false;
+  }
+  return Call(dispatch, id, none.data(), kind, arguments, result, failure);
 }
 
 bool ComEnumerate(const ComRef& object, std::vector<ComValue>* items, std::u16string* failure) {
