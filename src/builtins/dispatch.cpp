@@ -38,6 +38,7 @@ const BuiltinBranchTable& Branches() {
     AddProcessBuiltins(t);
     AddTextBuiltins(t);
     AddItemBuiltins(t);
+    AddComBuiltins(t);
     return t;
   }();
   return table;

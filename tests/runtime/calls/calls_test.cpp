@@ -7,6 +7,7 @@
 
 #include "foundation/script_log.h"
 #include "frontend/statement_table.h"
+#include "platform/com_automation.h"
 #include "runtime/control/body_runner.h"
 #include "runtime/core/interpreter.h"
 #include "runtime/vars/variables.h"
@@ -136,7 +137,12 @@ TEST_F(CallsTest, CallErrorsAreReportedAtTheCall) {
   EXPECT_EQ(u"XLGETDATA is not available yet\rat line 1: X = 1", LastError());
   ClearError();
   Call(u"OBJ.RUN(1)");
-  EXPECT_EQ(u"COM automation is not available yet: OBJ.RUN(1)\rat line 1: X = 1", LastError());
+  // A member of a name that holds no object: where automation exists the head
+  // is read first and is undefined.
+  EXPECT_EQ(os::ComAvailable()
+                ? u"It isn't defined: OBJ\rat line 1: X = 1"
+                : u"COM automation is not available on this platform: OBJ.RUN(1)\rat line 1: X = 1",
+            LastError());
   ClearError();
   // An argument that fails ends the call before the function runs.
   bool failed = false;
