@@ -133,6 +133,7 @@ void AddImageBuiltins(BuiltinBranchTable& table);
 void AddProcessBuiltins(BuiltinBranchTable& table);
 void AddTextBuiltins(BuiltinBranchTable& table);
 void AddItemBuiltins(BuiltinBranchTable& table);
+void AddComBuiltins(BuiltinBranchTable& table);
 
 // The math evaluator for numbers 0..11 and 88..91: up to three arguments as
 // doubles.

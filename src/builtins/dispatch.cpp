@@ -39,6 +39,7 @@ const BuiltinBranchTable& Branches() {
     AddProcessBuiltins(t);
     AddTextBuiltins(t);
     AddItemBuiltins(t);
+    AddComBuiltins(t);
     return t;
   }();
   return table;

@@ -5,6 +5,7 @@
 #include "base/code_points.h"
 #include "builtins/arrays/array_access.h"
 #include "builtins/arrays/array_functions.h"
+#include "runtime/calls/com_objects.h"
 #include "runtime/expr/evaluate.h"
 
 namespace zelk::arrays {
@@ -68,6 +69,15 @@ void MeasureLength(BuiltinCall& call) {
   }
   if (argument.hashTable()) {
     call.result = Value::Int(argument.hashCount());
+    return;
+  }
+  if (argument.value().IsDispatch() && !argument.value().IsNothing()) {
+    // A COM collection: the number of its items.
+    std::vector<Value> items;
+    call.result = Value::Int(
+        EnumerateComCollection(argument.value(), call.context, false, &items, &call.failed)
+            ? static_cast<std::int64_t>(items.size())
+            : -1);
     return;
   }
   call.result = Value::Int(static_cast<std::int64_t>(CodePointCount(argument.value().Text())));

@@ -227,7 +227,7 @@ void CheckMemberArguments(std::u16string_view member, THensuFmt& context, bool d
 }
 
 bool IsObjectBuiltin(std::u16string_view base) {
-  std::size_t open = base.find(u'(');
+  std::size_t open = base.find_first_of(u"([");
   if (open == std::u16string_view::npos) return false;
   std::u16string name = UpperAscii(TrimView(base.substr(0, open)));
   if (name.starts_with(u"GLOBAL.")) name.erase(0, 7);
@@ -253,7 +253,14 @@ void CheckPath(std::u16string_view text, THensuFmt& context, const char16_t* dou
       return;
     }
   } else if (IsObjectBuiltin(base)) {
-    if (!CheckExpression(base, context)) return;
+    // With a member after it the call's parentheses are written as brackets.
+    std::u16string call(base);
+    const std::size_t open = call.find_first_of(u"([");
+    if (call[open] == u'[' && call.back() == u']') {
+      call[open] = u'(';
+      call.back() = u')';
+    }
+    if (!CheckExpression(call, context)) return;
   } else {
     CheckName(base, context);
   }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/messages.h"
+#include "runtime/calls/com_objects.h"
 #include "runtime/control/blocks.h"
 #include "runtime/control/blocks_internal.h"
 #include "runtime/core/interpreter.h"
@@ -267,11 +268,10 @@ bool ItemsOfValue(THensuFmt& context, const Value& value, ForInItems* items) {
     return true;
   }
   if (value.IsDispatch() && !value.IsNothing()) {
-    // Enumerating a COM collection comes with COM automation.
-    ReportError(std::u16string(kForPrefix) + Msg(u"a COM collection cannot be enumerated yet",
-                                                 u"COM コレクションはまだ列挙できません"),
-                context);
-    return false;
+    // A COM collection's items; an ignored failure gives none.
+    bool failed = false;
+    EnumerateComCollection(value, context, false, &items->values, &failed);
+    return !failed;
   }
   items->isText = true;
   value.ToText(&items->text);

@@ -149,8 +149,7 @@ bool ReadSpecialName(THensuFmt& context, std::u16string_view name, Value* out) {
       *out = Value::String(context.tryErrLine);
       return true;
     case Fixed::kComErrFlag:
-      // The COM error flag comes with COM automation; no COM call has failed yet.
-      *out = Value::Boolean(false);
+      *out = Value::Boolean(context.interp->RecordOf(context).comErrFlag != 0);
       return true;
     case Fixed::kImageX:
       *out = Value::Int(context.imageX, kVtInteger);
