@@ -23,8 +23,8 @@ class EventSink : public testing::Test {
     EnsureComInitialized();
     HMODULE server = LoadLibraryW(L"zelk_com_server.dll");
     ASSERT_NE(nullptr, server) << "zelk_com_server.dll beside the test program";
-    auto registerServer =
-        reinterpret_cast<HRESULT(WINAPI*)()>(GetProcAddress(server, "DllRegisterServer"));
+    auto registerServer = reinterpret_cast<HRESULT(WINAPI*)()>(
+        reinterpret_cast<void*>(GetProcAddress(server, "DllRegisterServer")));
     ASSERT_NE(nullptr, registerServer);
     ASSERT_EQ(S_OK, registerServer());
     std::u16string failure;
