@@ -123,6 +123,7 @@ class BuiltinBranchTable {
 };
 
 // Each family fills in its own names.
+void AddEventBuiltins(BuiltinBranchTable& table);
 void AddStringBuiltins(BuiltinBranchTable& table);
 void AddArrayBuiltins(BuiltinBranchTable& table);
 void AddFileBuiltins(BuiltinBranchTable& table);

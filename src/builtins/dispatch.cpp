@@ -29,6 +29,7 @@ namespace {
 const BuiltinBranchTable& Branches() {
   static const BuiltinBranchTable table = [] {
     BuiltinBranchTable t;
+    AddEventBuiltins(t);
     AddStringBuiltins(t);
     AddArrayBuiltins(t);
     AddFileBuiltins(t);

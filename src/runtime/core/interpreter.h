@@ -18,6 +18,7 @@
 #include "frontend/registrar.h"
 #include "frontend/statement_table.h"
 #include "runtime/calls/builtin_library.h"
+#include "runtime/calls/com_events.h"
 #include "runtime/calls/dll_state.h"
 #include "runtime/core/block_heads.h"
 #include "runtime/core/context.h"
@@ -222,6 +223,9 @@ class Interpreter {
   // After preprocessing: the main thread's record takes the table's kind
   // codes, which the executor refines as rows are first run.
   void TakeStatementKinds();
+
+  // OLEEVENT's connections; the run's clean-up disconnects them.
+  EventSinks eventSinks;
 
   // The script threads; after the tables they use, so that they end first.
   ScriptThreads threads{*this};

@@ -151,6 +151,8 @@ void RunCleanup(Interpreter& interp) {
   // next row; the run's tables go only once every one has.
   interp.run.abortLevel.fetch_add(1);
   interp.threads.WaitForAll();
+  // No handler runs once the run's tables are gone.
+  interp.eventSinks.DisconnectAll();
   // Files left open lose their changes; exclusively held ones are let go.
   interp.files.ReleaseAll();
   FlushLog();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "foundation/messages.h"
+#include "platform/com_thread.h"
 #include "platform/platform.h"
 #include "runtime/control/body_runner.h"
 #include "runtime/core/interpreter.h"
@@ -119,6 +120,7 @@ int ScriptThreads::Start(std::unique_ptr<THensuFmt> prepared, THensuFmt& caller)
 }
 
 void ScriptThreads::RunThread(ScriptThread& thread) {
+  os::BeginThreadCom();
   {
     std::lock_guard lock(startedMutex_);
     thread.started = true;
@@ -134,6 +136,8 @@ void ScriptThreads::RunThread(ScriptThread& thread) {
   interp_.host().ThreadEnded(record);
   // Its tables go before the main thread may touch the globals unlocked.
   thread.context.reset();
+  // Its objects are gone with its tables.
+  os::EndThreadCom();
   interp_.scriptThreadsRunning.fetch_sub(1, std::memory_order_acq_rel);
   thread.finished.store(true, std::memory_order_release);
   interp_.mainCalls.Notify();
