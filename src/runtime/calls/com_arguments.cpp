@@ -1,6 +1,7 @@
 // The argument list of a member: omitted arguments, VAR arguments written
 // back afterwards, named arguments (NAME := value or NAME = value).
 #include "base/text_scan.h"
+#include "runtime/calls/call_arguments.h"
 #include "runtime/calls/com_internal.h"
 #include "runtime/calls/com_values.h"
 #include "runtime/core/interpreter.h"
@@ -37,13 +38,7 @@ ArgumentsResult ParseArguments(std::u16string_view text, THensuFmt& context, Arg
   out->refTexts.clear();
   if (TrimView(text).empty()) return ArgumentsResult::kOk;
   std::vector<std::u16string_view> parts;
-  std::size_t start = 0;
-  ForEachTopLevel(text, u',', [&](std::size_t i) {
-    parts.push_back(TrimView(text.substr(start, i - start)));
-    start = i + 1;
-    return true;
-  });
-  parts.push_back(TrimView(text.substr(start)));
+  CutArguments(text, &parts);
   // OBJ.M(1, ) passes one argument.
   if (parts.size() > 1 && parts.back().empty()) parts.pop_back();
   if (parts.size() > kMaxArguments) return ArgumentsResult::kTooMany;

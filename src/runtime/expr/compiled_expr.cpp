@@ -38,32 +38,6 @@ bool IsPlainName(std::u16string_view text) {
   return !blank(text.front()) && !blank(text.back());
 }
 
-int LevelOf(std::int32_t kind) {
-  switch (kind) {
-    case kTokOr:
-    case kTokXor:
-      return 1;
-    case kTokAnd:
-      return 2;
-    case kTokGreater:
-    case kTokLess:
-    case kTokEqual:
-    case kTokGreaterEqual:
-    case kTokLessEqual:
-    case kTokNotEqual:
-      return 3;
-    case kTokPlus:
-    case kTokMinus:
-      return 4;
-    case kTokTimes:
-    case kTokDivide:
-    case kTokMod:
-      return 5;
-    default:
-      return 0;
-  }
-}
-
 constexpr int kMaxNesting = 64;
 
 class Compiler {
@@ -138,7 +112,7 @@ class Compiler {
     if (!(kind_ == kTokNot ? Not() : Primary())) return false;
     for (;;) {
       const std::int32_t op = kind_;
-      const int level = LevelOf(op);
+      const int level = OperatorLevel(op);
       if (level < minLevel || level == 0) return true;
       if (op == kTokAnd || op == kTokOr) out_->hasAndOr = true;
       Next();
@@ -362,7 +336,7 @@ class Machine {
   // Two numbers into out.
   Failure Binary(std::int32_t op, const Value& a, const Value& b, Value* out) {
     bool ok;
-    switch (LevelOf(op)) {
+    switch (OperatorLevel(op)) {
       case 1:
       case 2:
         ok = BitwiseValues(op, a, b, out);
@@ -379,7 +353,7 @@ class Machine {
 
   Failure Binary(std::int32_t op, Value& v, Value& right) {
     bool ok;
-    switch (LevelOf(op)) {
+    switch (OperatorLevel(op)) {
       case 1:
       case 2:
         ok = BitwiseValues(op, v, right, &v);

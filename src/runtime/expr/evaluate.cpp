@@ -278,33 +278,6 @@ void Evaluator::SkipRest(bool result) {
   while (token_.kind != kTokEnd && !failed_) Next();
 }
 
-// Binary operators by level, lowest first; every level is left-associative.
-int LevelOf(std::int32_t kind) {
-  switch (kind) {
-    case kTokOr:
-    case kTokXor:
-      return 1;
-    case kTokAnd:
-      return 2;
-    case kTokGreater:
-    case kTokLess:
-    case kTokEqual:
-    case kTokGreaterEqual:
-    case kTokLessEqual:
-    case kTokNotEqual:
-      return 3;
-    case kTokPlus:
-    case kTokMinus:
-      return 4;
-    case kTokTimes:
-    case kTokDivide:
-    case kTokMod:
-      return 5;
-    default:
-      return 0;
-  }
-}
-
 // The operators of minLevel and above, by precedence climbing: the right
 // operand of a level-L operator takes only operators above L.
 void Evaluator::ParseBinary(Value& v, int minLevel) {
@@ -320,7 +293,7 @@ void Evaluator::ParseBinary(Value& v, int minLevel) {
   }
   while (!stop_) {
     std::int32_t op = token_.kind;
-    int level = LevelOf(op);
+    int level = OperatorLevel(op);
     if (level < minLevel || level == 0) return;
     if (shortCircuit_ && parenDepth_ == 0 && (op == kTokAnd || op == kTokOr)) {
       if (op == kTokAnd && !orSearched_) {

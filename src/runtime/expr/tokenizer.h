@@ -35,6 +35,34 @@ enum TokenKind : std::int32_t {
   kTokMod = 33,
 };
 
+// Binary operators by level, lowest first; every level is left-associative.
+// 0: not a binary operator.
+constexpr int OperatorLevel(std::int32_t kind) {
+  switch (kind) {
+    case kTokOr:
+    case kTokXor:
+      return 1;
+    case kTokAnd:
+      return 2;
+    case kTokGreater:
+    case kTokLess:
+    case kTokEqual:
+    case kTokGreaterEqual:
+    case kTokLessEqual:
+    case kTokNotEqual:
+      return 3;
+    case kTokPlus:
+    case kTokMinus:
+      return 4;
+    case kTokTimes:
+    case kTokDivide:
+    case kTokMod:
+      return 5;
+    default:
+      return 0;
+  }
+}
+
 struct Token {
   std::int32_t kind = kTokEnd;
   std::u16string_view text;
