@@ -5,14 +5,14 @@
 
 namespace zelk::dialogs {
 
-bool RunOnMainThread(THensuFmt& context, const std::function<void()>& show) {
+bool RunOnMainThread(THensuFmt& context, const std::function<void()>& show, bool mayRunDirectly) {
   if (ThreadSlotOf(context) < 0) {
     show();
     return true;
   }
   Interpreter& interp = *context.interp;
   if (interp.threads.Own(context) == nullptr) return false;
-  interp.mainCalls.Run(show);
+  interp.mainCalls.Run(show, mayRunDirectly);
   return true;
 }
 

@@ -13,6 +13,9 @@ namespace zelk::dialogs {
 // On the main thread show runs at once. A script thread hands show to the
 // main thread and waits until it has run; one without a live slot is refused,
 // and the caller returns its no-window result ("", or -1 for POPUPMENU).
-bool RunOnMainThread(THensuFmt& context, const std::function<void()>& show);
+// A dialog may run on the script thread itself while the main thread is stuck
+// in an automation call; a drop may not.
+bool RunOnMainThread(THensuFmt& context, const std::function<void()>& show,
+                     bool mayRunDirectly = true);
 
 }  // namespace zelk::dialogs

@@ -85,8 +85,8 @@ void BuiltinDropfile(BuiltinCall& call) {
 
   os::DropOutcome outcome = os::DropOutcome::kDropped;
   std::u16string error;
-  if (!dialogs::RunOnMainThread(call.context,
-                                [&] { outcome = os::DropFiles(window, drop, &error); })) {
+  if (!dialogs::RunOnMainThread(
+          call.context, [&] { outcome = os::DropFiles(window, drop, &error); }, false)) {
     return;
   }
   if (outcome == os::DropOutcome::kFailed) call.Fail(u"DropFile:" + error);

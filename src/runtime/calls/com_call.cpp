@@ -48,6 +48,7 @@ bool SplitTarget(std::u16string_view text, const THensuFmt& context, std::u16str
 
 Value ComMethodCall(std::u16string_view callText, THensuFmt& context, bool* failed) {
   if (!com::CheckAvailable(context, callText, failed)) return Value::FailedByte();
+  MainThreadCalls::BusyScope busy(context.interp->mainCalls, context.recordIndex == 0);
   std::u16string joined;
   std::u16string_view ownerText, member;
   if (!SplitTarget(callText, context, &joined, &ownerText, &member)) {
@@ -112,6 +113,7 @@ void ComMemberCall(std::u16string_view text, THensuFmt& context) {
 
 void ComPropertyAssign(std::u16string_view target, const Value& value, THensuFmt& context) {
   if (!com::CheckAvailable(context, target, nullptr)) return;
+  MainThreadCalls::BusyScope busy(context.interp->mainCalls, context.recordIndex == 0);
   // OBJ.ITEM(1) = v is the indexed put OBJ.ITEM[1] = v.
   std::u16string text(TrimView(target));
   if (!text.empty() && text.back() == u')') {

@@ -1,12 +1,22 @@
 #include "runtime/threads/main_thread_calls.h"
 
 #include <chrono>
+#include <thread>
 
 #include "runtime/core/debug_watch.h"
 
 namespace zelk {
 
-void MainThreadCalls::Run(const std::function<void()>& work) {
+void MainThreadCalls::Run(const std::function<void()>& work, bool mayRunDirectly) {
+  if (mayRunDirectly) {
+    for (int tries = 0; tries < 2 && Busy(); ++tries) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    }
+    if (Busy()) {
+      work();
+      return;
+    }
+  }
   Request request{&work};
   std::unique_lock lock(mutex_);
   queue_.push_back(&request);

@@ -71,5 +71,35 @@ TEST(MainThreadCalls, NotifyEndsAWaitEarly) {
   SUCCEED();
 }
 
+// A main thread inside an automation call serves nothing until the call
+// returns: a dialog then runs on the script thread itself, other work waits.
+TEST(MainThreadCalls, AMainThreadStuckInAutomationLetsOnlyDialogsRunDirectly) {
+  DebugWatch watch;
+  watch.SizeRows(4);
+  MainThreadCalls calls(watch);
+  const std::thread::id main = std::this_thread::get_id();
+  std::thread::id dialogOn, dropOn;
+  {
+    MainThreadCalls::BusyScope busy(calls, true);
+    EXPECT_TRUE(calls.Busy());
+    std::thread dialog([&] { calls.Run([&] { dialogOn = std::this_thread::get_id(); }, true); });
+    dialog.join();  // a hang here is the fault
+    EXPECT_NE(main, dialogOn);
+    std::atomic<bool> returned{false};
+    std::thread drop([&] {
+      calls.Run([&] { dropOn = std::this_thread::get_id(); });
+      returned = true;
+    });
+    while (!watch.Wants(1)) os::SleepMs(1);
+    EXPECT_FALSE(returned);
+    calls.Serve();
+    drop.join();
+  }
+  EXPECT_EQ(main, dropOn);
+  EXPECT_FALSE(calls.Busy());
+  MainThreadCalls::BusyScope inactive(calls, false);
+  EXPECT_FALSE(calls.Busy());
+}
+
 }  // namespace
 }  // namespace zelk
