@@ -165,13 +165,6 @@ bool ComEnumerate(const ComRef& object, std::vector<ComValue>* items, std::u16st
 // address (the same for every interface of one object).
 std::uintptr_t ComIdentity(const ComRef& object);
 
-// A native safe array with array's bounds and elements, for a library call
-// that takes one; null without automation or when it cannot be built.
-// *descriptorBytes: the size of its descriptor, the bounds of every
-// dimension included. ComDestroySafeArray frees it with its elements.
-void* ComNewSafeArray(const ComArray& array, std::size_t* descriptorBytes);
-void ComDestroySafeArray(void* safeArray);
-
 // "-2147352570 (0x80020006)" style text of a result code with the system's
 // description when it has one.
 std::u16string ComFailureText(std::int32_t code);

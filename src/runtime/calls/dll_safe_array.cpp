@@ -3,7 +3,7 @@
 // array itself lives until the call's arguments are released.
 #include <cstring>
 
-#include "platform/com_automation.h"
+#include "platform/com_safe_array.h"
 #include "runtime/calls/com_values.h"
 #include "runtime/calls/dll_arguments.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/com_automation.h"
+#include "platform/com_safe_array.h"
 #include "runtime/calls/dll_declaration.h"
 
 namespace zelk {

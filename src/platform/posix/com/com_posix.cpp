@@ -51,13 +51,6 @@ std::uintptr_t ComIdentity(const ComRef& object) {
   return reinterpret_cast<std::uintptr_t>(object.get());
 }
 
-void* ComNewSafeArray(const ComArray&, std::size_t* descriptorBytes) {
-  *descriptorBytes = 0;
-  return nullptr;
-}
-
-void ComDestroySafeArray(void*) {}
-
 std::u16string ComFailureText(std::int32_t) {
   return {};
 }

@@ -1,5 +1,6 @@
 // Safe arrays handed to library functions: built through the variant
 // conversion, so elements take the same forms as in automation calls.
+#include "platform/com_safe_array.h"
 #include "platform/win32/com/variant_convert.h"
 
 namespace zelk::os {
