@@ -218,6 +218,34 @@ ZT_EXPORT void WINAPI ZtVariantSet(VARIANT* v) {
   v->dblVal = 6.5;
 }
 
+// SAFEARRAY: a pointer to a copy of the descriptor. The data is walked by
+// hand: the copy carries no element kind in front of it, so the size and the
+// feature flags tell variants (summed as numbers) from 4-byte integers and
+// 8-byte doubles. Dimensions * 1000000 + sum; -1 for a null pointer.
+ZT_EXPORT double WINAPI ZtSafeArraySum(const SAFEARRAY* psa) {
+  if (!psa) return -1;
+  ULONG total = 1;
+  for (USHORT d = 0; d < psa->cDims; ++d) total *= psa->rgsabound[d].cElements;
+  double sum = 0;
+  const auto* data = static_cast<const BYTE*>(psa->pvData);
+  for (ULONG i = 0; i < total; ++i) {
+    const BYTE* at = data + i * psa->cbElements;
+    if (psa->fFeatures & FADF_VARIANT) {
+      VARIANT number;
+      VariantInit(&number);
+      if (SUCCEEDED(VariantChangeType(&number, reinterpret_cast<VARIANT*>(const_cast<BYTE*>(at)), 0,
+                                      VT_R8))) {
+        sum += number.dblVal;
+      }
+    } else if (psa->cbElements == 4) {
+      sum += *reinterpret_cast<const LONG*>(at);
+    } else if (psa->cbElements == 8) {
+      sum += *reinterpret_cast<const double*>(at);
+    }
+  }
+  return psa->cDims * 1000000.0 + sum;
+}
+
 // cdecl, variadic: the caller clears the stack.
 ZT_EXPORT int __cdecl ZtSumCdecl(int n, ...) {
   va_list list;

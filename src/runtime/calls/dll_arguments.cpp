@@ -165,6 +165,8 @@ class Layout {
         bool null = values[a].IsNull() || texts[a] == u"NULL";
         if (p.array) {
           status = Array(p, a, null, readArray);
+        } else if (p.code == kDllSafeArray) {
+          status = SafeArray(a, values[a], null);
         } else if (p.code == kDllVariant) {
           status = Variant(p, a, values[a], null);
         } else if (IsText(p.code)) {
@@ -239,9 +241,7 @@ class Layout {
   }
 
   DllLayout Scalar(const DllParam& p, std::size_t a, const Value& v, bool null) {
-    if (p.code == kDllVoid || p.code == kDllSafeArray) {
-      return DllLayout::kUnfit;
-    }
+    if (p.code == kDllVoid) return DllLayout::kUnfit;
     std::size_t width = ElementWidth(p, abi_);
     if (InStructure() || !p.byReference) {
       std::uint8_t* at = Reserve(width, ElementAlignment(p, abi_));
@@ -268,6 +268,15 @@ class Layout {
     if (!PutPointer(variant)) return Overflow();
     if (p.byReference) ReadBack(DllReadBack::kVariant, a, p, variant, 1);
     return DllLayout::kDone;
+  }
+
+  // A pointer to a copy of the descriptor, also inside a structure.
+  DllLayout SafeArray(std::size_t a, const Value& v, bool null) {
+    if (!InStructure() && a >= kDllReferencePositions) return DllLayout::kUnfit;
+    if (null) return PutPointer(nullptr) ? DllLayout::kDone : Overflow();
+    std::uint8_t* descriptor = nullptr;
+    if (!MakeDllSafeArray(v, abi_, out_, &descriptor)) return DllLayout::kUnfit;
+    return PutPointer(descriptor) ? DllLayout::kDone : Overflow();
   }
 
   // Outside a structure a pointer to a copy (room for the NUL and one unit
@@ -342,6 +351,7 @@ DllLayout LayOutDllArguments(const DllDeclaration& declaration, const os::DllAbi
   out->readBacks.clear();
   out->structureSizes.clear();
   out->variantResult = nullptr;
+  out->safeArrays.clear();
   return Layout(declaration, abi, out).Run(texts, values, readArray);
 }
 

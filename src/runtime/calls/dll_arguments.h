@@ -48,6 +48,11 @@ struct DllReadBack {
   std::size_t count = 0;  // kText: code units of room; kArray: elements
 };
 
+// Frees a native safe array made for a SAFEARRAY argument.
+struct DllSafeArrayDeleter {
+  void operator()(void* safeArray) const;
+};
+
 struct DllArguments {
   alignas(16) std::uint8_t area[kDllAreaBytes];
   std::size_t used = 0;  // bytes of area, a multiple of the slot size
@@ -57,6 +62,8 @@ struct DllArguments {
   std::vector<std::size_t> structureSizes;
   // A VARIANT result: the variant the hidden first argument points to.
   const std::uint8_t* variantResult = nullptr;
+  // SAFEARRAY arguments: the arrays whose descriptors were copied.
+  std::vector<std::unique_ptr<void, DllSafeArrayDeleter>> safeArrays;
   std::uint8_t* NewBuffer(std::size_t bytes);  // zero-filled
 };
 
@@ -84,6 +91,11 @@ Value DllReadBackValue(const DllReadBack& entry, const os::DllAbi& abi, std::siz
 // The call's value by the declared return type.
 Value DllReturnValue(const DllParam& type, const os::NativeCallResult& result,
                      const os::DllAbi& abi);
+// SAFEARRAY: a native array of the value's elements (false for what is no
+// array, or when the host cannot build one for that machine); *descriptor is
+// a copy of its descriptor in out's buffers.
+bool MakeDllSafeArray(const Value& v, const os::DllAbi& abi, DllArguments* out,
+                      std::uint8_t** descriptor);
 // VARIANT: its size, a value written in its form (false for objects and
 // arrays; texts are kept in out's buffers) and read back from it.
 std::size_t DllVariantBytes(const os::DllAbi& abi);

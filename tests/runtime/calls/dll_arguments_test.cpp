@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/com_safe_array.h"
 #include "runtime/calls/dll_declaration.h"
 
 namespace zelk {
@@ -395,6 +396,42 @@ TEST(DllLayoutTest, VariantsArePointersToTheVariantForm) {
   Laid laid;
   LayOut(u"F(VARIANT):INT:x.dll", os::kDllAbi32, {Value::ArrayOf({Value::Int(1)})}, &laid);
   EXPECT_EQ(DllLayout::kUnfit, laid.status);
+}
+
+TEST(DllLayoutTest, SafeArraysArePointersToADescriptorCopy) {
+  const Value array = Value::ArrayOf({Value::Int(4), Value::Int(5), Value::Int(6)});
+  for (const os::DllAbi& abi : {os::kDllAbi32, os::kDllAbi64}) {
+    Laid laid;
+    LayOut(u"F(SAFEARRAY, INT):INT:x.dll", abi, {Value::Null(), Value::Int(3)}, &laid);
+    ASSERT_EQ(DllLayout::kDone, laid.status);
+    EXPECT_EQ(nullptr, PointerAt(laid, 0, abi));
+    LayOut(u"F(SAFEARRAY):INT:x.dll", abi, {Value::Int(3)}, &laid);
+    EXPECT_EQ(DllLayout::kUnfit, laid.status);
+  }
+  // Only this machine's own arrays are built, by its automation layer.
+  const os::DllAbi native = os::NativeDllAbi();
+  const os::DllAbi& other = native.pointerBytes == 8 ? os::kDllAbi32 : os::kDllAbi64;
+  Laid laid;
+  LayOut(u"F(SAFEARRAY):INT:x.dll", other, {array}, &laid);
+  EXPECT_EQ(DllLayout::kUnfit, laid.status);
+  LayOut(u"F({INT, SAFEARRAY}):INT:x.dll", native, {Value::Int(1), array}, &laid);
+  if (!os::ComAvailable()) {
+    EXPECT_EQ(DllLayout::kUnfit, laid.status);
+    return;
+  }
+  ASSERT_EQ(DllLayout::kDone, laid.status);
+  ASSERT_EQ(1u, laid.arguments.safeArrays.size());
+  const std::uint8_t* structure = PointerAt(laid, 0, native);
+  const std::size_t field = static_cast<std::size_t>(native.pointerBytes);
+  const std::uint8_t* copy = Resolve(laid, AddressIn(structure, field, native), native);
+  ASSERT_NE(nullptr, copy);
+  EXPECT_NE(static_cast<const void*>(copy), laid.arguments.safeArrays[0].get());
+  EXPECT_EQ(0, std::memcmp(copy, laid.arguments.safeArrays[0].get(), 16));
+  EXPECT_EQ(1, At<std::uint16_t>(copy, 0));  // dimensions
+  // The first bound follows the data pointer: 3 elements from 0.
+  const std::size_t bound = native.pointerBytes == 8 ? 24 : 16;
+  EXPECT_EQ(3u, At<std::uint32_t>(copy, bound));
+  EXPECT_EQ(0, At<std::int32_t>(copy, bound + 4));
 }
 
 TEST(DllReturnTest, RegistersBecomeValuesByType) {
