@@ -137,7 +137,7 @@ std::u16string KindDescription(int kind, std::u16string_view valueText) {
 Value EditedValue(std::u16string_view text, int oldKind, bool escaped, const AskKind& ask) {
   const std::u16string upper = UpperAscii(text);
   const std::u16string textChoice = Msg(u"STRING type", u"文字型");
-  const std::u16string prompt = Msg(u"Type specification", u"型指定");
+  const std::u16string prompt = Msg(u"Choose the type", u"型指定");
   if (IsNumberText(text, true, false)) {
     if (IsNumericKind(oldKind)) return Value::Double(TextToNumber(text));
     return Value::String(std::u16string(text), kVtNarrowStr);

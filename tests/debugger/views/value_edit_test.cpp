@@ -85,7 +85,7 @@ TEST_F(ValueEdit, SpecialWordsAskWhatIsMeant) {
   ASSERT_TRUE(v.IsWideString());
   EXPECT_EQ(v.AsString(), u"null");
   ASSERT_EQ(asker.asked.size(), 1u);
-  EXPECT_EQ(asker.asked[0].prompt, u"Type specification");
+  EXPECT_EQ(asker.asked[0].prompt, u"Choose the type");
   EXPECT_EQ(asker.asked[0].textChoice, u"STRING type");
   EXPECT_EQ(asker.asked[0].valueChoice, u"NULL type");
 
