@@ -43,19 +43,6 @@ void TUHashedStrList::BuildMap() {
   for (const Entry& entry : entries_) map_[MapKey(entry.key)] = entry.value;
 }
 
-bool TUHashedStrList::SameKey(std::u16string_view stored, std::u16string_view key) const {
-  if (stored.size() != key.size()) return false;
-  if (caseSensitive_) return stored == key;
-  for (std::size_t i = 0; i < key.size(); ++i) {
-    char16_t a = stored[i], b = key[i];
-    if (a == b) continue;
-    if (a >= u'a' && a <= u'z') a = static_cast<char16_t>(a - (u'a' - u'A'));
-    if (b >= u'a' && b <= u'z') b = static_cast<char16_t>(b - (u'a' - u'A'));
-    if (a != b) return false;
-  }
-  return true;
-}
-
 int TUHashedStrList::IndexOf(std::u16string_view key) const {
   if (Linear()) {
     // From the end: a key added twice answers with its last value, as the map does.
@@ -96,6 +83,14 @@ void TUHashedStrList::Clear() {
   version_ = NextVersion();
   entries_.clear();
   map_.clear();
+}
+
+void TUHashedStrList::Truncate(int count) {
+  if (count < 0 || static_cast<std::size_t>(count) >= entries_.size()) return;
+  version_ = NextVersion();
+  entries_.resize(static_cast<std::size_t>(count));
+  map_.clear();
+  if (!Linear()) BuildMap();
 }
 
 void TUHashedStrList::Assign(const TUHashedStrList& other) {

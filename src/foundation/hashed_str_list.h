@@ -59,6 +59,13 @@ class TUHashedStrList {
   int ValueAt(int i) const;
   int Count() const { return static_cast<int>(entries_.size()); }
   void Clear();
+  // Keeps the first count keys (fewer: nothing changes).
+  void Truncate(int count);
+  // The key at position was added as key; a cheap check of a remembered position.
+  bool HoldsAt(int position, std::u16string_view key) const {
+    return position >= 0 && static_cast<std::size_t>(position) < entries_.size() &&
+           SameKey(entries_[static_cast<std::size_t>(position)].key, key);
+  }
   void Assign(const TUHashedStrList& other);
   bool caseSensitive() const { return caseSensitive_; }
   void setCaseSensitive(bool on) {
@@ -102,5 +109,18 @@ class TUHashedStrList {
   std::vector<Entry> entries_;
   std::unordered_map<std::u16string, int, KeyHash, KeyEqual> map_;
 };
+
+inline bool TUHashedStrList::SameKey(std::u16string_view stored, std::u16string_view key) const {
+  if (stored.size() != key.size()) return false;
+  if (caseSensitive_) return stored == key;
+  for (std::size_t i = 0; i < key.size(); ++i) {
+    char16_t a = stored[i], b = key[i];
+    if (a == b) continue;
+    if (a >= u'a' && a <= u'z') a = static_cast<char16_t>(a - (u'a' - u'A'));
+    if (b >= u'a' && b <= u'z') b = static_cast<char16_t>(b - (u'a' - u'A'));
+    if (a != b) return false;
+  }
+  return true;
+}
 
 }  // namespace zelk

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <new>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -17,16 +18,25 @@
 
 namespace zelk {
 
+// Up to eight items in place (constructed only as they are added), more on
+// the heap: most calls have a few arguments.
 template <typename T>
 class SmallList {
  public:
+  SmallList() = default;
+  SmallList(const SmallList&) = delete;
+  SmallList& operator=(const SmallList&) = delete;
+  ~SmallList() {
+    const std::size_t inPlace = size_ < kInPlace ? size_ : kInPlace;
+    for (std::size_t i = 0; i < inPlace; ++i) At(i).~T();
+  }
   void push_back(T value) {
-    if (size_ < inline_.size()) {
-      inline_[size_] = std::move(value);
+    if (size_ < kInPlace) {
+      new (raw_ + size_ * sizeof(T)) T(std::move(value));
     } else {
-      if (size_ == inline_.size()) {
-        more_.assign(std::make_move_iterator(inline_.begin()),
-                     std::make_move_iterator(inline_.end()));
+      if (size_ == kInPlace) {
+        more_.reserve(kInPlace * 2);
+        for (std::size_t i = 0; i < kInPlace; ++i) more_.push_back(std::move(At(i)));
       }
       more_.push_back(std::move(value));
     }
@@ -34,11 +44,13 @@ class SmallList {
   }
   std::size_t size() const { return size_; }
   std::span<T> span() {
-    return size_ <= inline_.size() ? std::span<T>(inline_.data(), size_) : std::span<T>(more_);
+    return size_ <= kInPlace ? std::span<T>(&At(0), size_) : std::span<T>(more_);
   }
 
  private:
-  std::array<T, 8> inline_{};
+  static constexpr std::size_t kInPlace = 8;
+  T& At(std::size_t i) { return *std::launder(reinterpret_cast<T*>(raw_ + i * sizeof(T))); }
+  alignas(T) unsigned char raw_[sizeof(T) * kInPlace];
   std::vector<T> more_;
   std::size_t size_ = 0;
 };
@@ -62,16 +74,15 @@ struct CallArguments {
   SmallList<Value> values;
 };
 
-// Evaluates the arguments in the caller, in order. Those passedAsText(r)
-// names, and on a CALL of an included file those holding "<#", are handed
-// over as their text. False (and *failed set) when the run stops or an
-// argument failed.
+// Evaluates the arguments, cut already, in the caller, in order. Those
+// passedAsText(r) names, and on a CALL of an included file those holding
+// "<#", are handed over as their text. False (and *failed set) when the run
+// stops or an argument failed.
 template <typename PassedAsText>
-bool EvaluateArguments(std::u16string_view arguments, CallMode mode, PassedAsText passedAsText,
-                       THensuFmt& context, CallArguments* out, bool* failed) {
+bool EvaluateArgumentTexts(std::span<const std::u16string_view> texts, CallMode mode,
+                           PassedAsText passedAsText, THensuFmt& context, SmallList<Value>* out,
+                           bool* failed) {
   Interpreter& interp = *context.interp;
-  CutArguments(arguments, &out->texts);
-  std::span<std::u16string_view> texts = out->texts.span();
   for (std::size_t r = 0; r < texts.size(); ++r) {
     if (interp.run.abortLevel > 0 || interp.run.errorFlag) {
       if (failed) *failed = true;
@@ -80,7 +91,7 @@ bool EvaluateArguments(std::u16string_view arguments, CallMode mode, PassedAsTex
     std::u16string_view argument = texts[r];
     if ((mode == CallMode::kIncludeCall && argument.find(u"<#") != std::u16string_view::npos) ||
         passedAsText(r)) {
-      out->values.push_back(Value::String(std::u16string(argument)));
+      out->push_back(Value::String(std::u16string(argument)));
       continue;
     }
     Value value;
@@ -88,9 +99,19 @@ bool EvaluateArguments(std::u16string_view arguments, CallMode mode, PassedAsTex
       if (failed) *failed = true;
       return false;
     }
-    out->values.push_back(std::move(value));
+    out->push_back(std::move(value));
   }
   return true;
+}
+
+// The same for the arguments as written between the parentheses.
+template <typename PassedAsText>
+bool EvaluateArguments(std::u16string_view arguments, CallMode mode, PassedAsText passedAsText,
+                       THensuFmt& context, CallArguments* out, bool* failed) {
+  CutArguments(arguments, &out->texts);
+  std::span<std::u16string_view> texts = out->texts.span();
+  return EvaluateArgumentTexts(std::span<const std::u16string_view>(texts.data(), texts.size()),
+                               mode, passedAsText, context, &out->values, failed);
 }
 
 }  // namespace zelk

@@ -115,4 +115,48 @@ Value DispatchCall(std::u16string_view callText, THensuFmt& context, CallMode mo
   return Value::FailedByte();
 }
 
+Value DispatchCachedCall(std::u16string_view text, CallSiteCache& cache, THensuFmt& context,
+                         bool* failed) {
+  Interpreter& interp = *context.interp;
+  if (context.exitFlag || interp.run.errorFlag) return Value::FailedByte();
+  try {
+    if (!cache.parsed) {
+      cache.site = ParseCallSite(text, CallMode::kCall);
+      const std::u16string_view name = cache.site.name;
+      cache.keepable = !name.empty() && name.find_first_of(u".[ ") == std::u16string_view::npos;
+      CutArguments(cache.site.arguments, &cache.argTexts);
+      cache.parsed = true;
+    }
+    if (!cache.keepable) {
+      return RunTarget(ResolveCallTarget(cache.site, context), cache.site, context, failed);
+    }
+    const std::uint64_t version = interp.definitions.functions.names().Version();
+    if (cache.functionsVersion != version || cache.module != context.moduleName) {
+      CallTarget target = ResolveCallTarget(cache.site, context);
+      // A call of the same site further up (recursion through an argument)
+      // still runs the kept target: this one runs its own.
+      if (cache.active > 0) return RunTarget(target, cache.site, context, failed);
+      const bool kept = std::holds_alternative<UserRoutineTarget>(target) ||
+                        std::holds_alternative<BuiltinTarget>(target) ||
+                        std::holds_alternative<MathBuiltinTarget>(target);
+      cache.target = std::move(target);
+      cache.functionsVersion = kept ? version : 0;
+      cache.module = context.moduleName;
+    }
+    struct Active {
+      int& count;
+      explicit Active(int& c) : count(c) { ++count; }
+      ~Active() { --count; }
+    } active(cache.active);
+    if (const auto* routine = std::get_if<UserRoutineTarget>(&cache.target)) {
+      return RunUserRoutineWith(*routine, CallMode::kCall, cache.argTexts, context, failed);
+    }
+    return RunTarget(cache.target, cache.site, context, failed);
+  } catch (const std::exception& e) {
+    ReportError(u"KansuCall:" + Utf8ToText(e.what()), context);
+  }
+  if (failed) *failed = true;
+  return Value::FailedByte();
+}
+
 }  // namespace zelk

@@ -3,9 +3,12 @@
 // where those components plug in.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "runtime/calls/calls.h"
 #include "runtime/core/context.h"
@@ -49,7 +52,29 @@ using CallTarget =
 CallSite ParseCallSite(std::u16string_view callText, CallMode mode);
 CallTarget ResolveCallTarget(const CallSite& site, const THensuFmt& context);
 
+// A call written in a compiled expression, cut once; what it names is kept
+// while the function table and the calling module stay as they were. Only
+// user routines and built-ins are kept: they come first in the order of
+// resolution, so nothing declared later can take their place.
+struct CallSiteCache {
+  bool parsed = false;
+  bool keepable = false;  // a plain name: no module, WITH subject or member
+  CallSite site;          // views into the expression's text
+  std::vector<std::u16string_view> argTexts;
+  std::uint64_t functionsVersion = 0;  // 0: nothing kept
+  std::u16string module;
+  CallTarget target;
+  int active = 0;  // runs of the kept target under way
+};
+// DispatchCall for a call in a compiled expression; text must stay the same
+// (and stay alive) for the cache.
+Value DispatchCachedCall(std::u16string_view text, CallSiteCache& cache, THensuFmt& context,
+                         bool* failed);
+
 // The runners; *failed is set when the call reported an error.
+Value RunUserRoutineWith(const UserRoutineTarget& target, CallMode mode,
+                         std::span<const std::u16string_view> argTexts, THensuFmt& context,
+                         bool* failed);
 Value RunUserRoutine(const UserRoutineTarget& target, const CallSite& site, THensuFmt& context,
                      bool* failed);
 Value RunThreadStart(const ThreadStartTarget& target, const CallSite& site, THensuFmt& context,

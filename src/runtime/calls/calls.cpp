@@ -46,6 +46,9 @@ constexpr std::int32_t kNameTaken = 8;
 
 struct HeaderInfo {
   std::int32_t bodyLength = 1;
+  // Every parameter a scalar of a name of its own: a call that supplies them
+  // all binds RESULT and the parameters at places fixed by the header.
+  bool plain = false;
   std::span<const CachedToken> parameters;
   const TokenList* list = nullptr;  // holds the parameters' names
   std::u16string_view Name(const CachedToken& parameter) const { return list->TextOf(parameter); }
@@ -118,6 +121,14 @@ void AnalyseParameters(TokenList* list) {
   }
 }
 
+// Entry 0's start holds whether every parameter is plain.
+bool AllPlain(const TokenList& list) {
+  for (std::size_t i = 1; i < list.tokens.size(); ++i) {
+    if ((list.tokens[i].kind & (kArrayParameter | kNameTaken)) != 0) return false;
+  }
+  return true;
+}
+
 // The header's analysis from this thread's record, made on its first call.
 // *scratch holds it when the record has no slot for the row.
 HeaderInfo AnalysedHeader(THensuFmt& context, int header, std::unique_ptr<TokenList>* scratch) {
@@ -132,12 +143,14 @@ HeaderInfo AnalysedHeader(THensuFmt& context, int header, std::unique_ptr<TokenL
     list->tokens.push_back(std::move(meta));
     list->SetExpression(interp.table.StmtTexts[row], false);
     AnalyseParameters(list.get());
+    list->tokens[0].start = AllPlain(*list) ? 1 : 0;
     list->complete = true;
     *slot = std::move(list);
     if (row < record.kinds.size()) record.kinds[row] = kKindAnalysedHeader;
   }
   const std::vector<CachedToken>& tokens = (*slot)->tokens;
-  return HeaderInfo{tokens[0].kind, std::span<const CachedToken>(tokens).subspan(1), slot->get()};
+  return HeaderInfo{tokens[0].kind, tokens[0].start != 0,
+                    std::span<const CachedToken>(tokens).subspan(1), slot->get()};
 }
 
 bool IsSplitOrSlice(std::u16string_view text) {
@@ -228,8 +241,11 @@ std::u16string_view HeaderName(const Interpreter& interp, int header) {
 }
 
 // Binds the parameters of a call in the callee; false when the call ends.
+// place >= 0: the callee keeps its routine's layout, parameter r is the
+// scalar at place + r.
 bool BindParameters(THensuFmt& caller, THensuFmt& callee, int header, const HeaderInfo& info,
-                    std::span<const std::u16string_view> argTexts, std::span<Value> argValues) {
+                    std::span<const std::u16string_view> argTexts, std::span<Value> argValues,
+                    int place) {
   Interpreter& interp = *caller.interp;
   const std::size_t given = argTexts.size();
   for (std::size_t r = 0; r < info.parameters.size(); ++r) {
@@ -249,6 +265,10 @@ bool BindParameters(THensuFmt& caller, THensuFmt& callee, int header, const Head
     if (!supplied && !hasDefault) {
       ReportError(MissingArgumentMessage(interp, header), caller);
       return false;
+    }
+    if (place >= 0) {
+      callee.vars.values[static_cast<std::size_t>(place) + r][0] = std::move(argValues[r]);
+      continue;
     }
     if (!isArray || !supplied) {
       Value value;
@@ -279,6 +299,15 @@ bool BindParameters(THensuFmt& caller, THensuFmt& callee, int header, const Head
     if (!CopyArrayArgument(text, caller, callee, base, false)) return false;
   }
   return true;
+}
+
+// The callee's RESULT; atZero: RESULT was bound first.
+Value ResultOf(THensuFmt& callee, bool atZero) {
+  const VariableTable& vars = callee.vars;
+  if (atZero && !vars.values.empty() && vars.bounds[0].empty() && vars.values[0].size() == 1) {
+    return vars.values[0][0];
+  }
+  return GetValue(callee, u"RESULT");
 }
 
 // The callee's final value of a plain parameter.
@@ -339,13 +368,21 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
   const HeaderInfo info = analysed ? *analysed : AnalysedHeader(caller, headerIndex, &scratch);
 
   // The callee's context comes from those of the thread's earlier calls.
+  // A plain call that supplies every parameter keeps RESULT and the
+  // parameters at fixed places (a thread's context goes with the thread).
+  const bool isFunction = kind == kFunctionKind;
+  const bool fixedLayout = info.plain && !asThread && !asCall &&
+                           argTexts.size() >= info.parameters.size() &&
+                           argValues.size() >= info.parameters.size();
+  const int layoutNames = static_cast<int>(info.parameters.size()) + (isFunction ? 1 : 0);
   FrameStore& store = interp.RecordOf(caller).frames;
   struct Lease {
     FrameStore& store;
     std::unique_ptr<THensuFmt> frame;
     ~Lease() { store.Give(std::move(frame)); }
-  } lease{store, store.Take(interp)};
+  } lease{store, fixedLayout ? store.Take(interp, headerIndex, layoutNames) : store.Take(interp)};
   THensuFmt& callee = *lease.frame;
+  const bool inLayout = fixedLayout && callee.layoutHeader == headerIndex;
   // While script threads run, a shown error must stop them all: a call on
   // another thread does not take it back.
   if (interp.SoleThread()) interp.run.errorFlag = 0;
@@ -360,11 +397,12 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
                          .subspan(static_cast<std::size_t>(headerIndex),
                                   static_cast<std::size_t>(info.bodyLength));
 
-  callee.vars.values.reserve(info.parameters.size() + 1);
-  callee.vars.bounds.reserve(info.parameters.size() + 1);
-  const bool isFunction = kind == kFunctionKind;
-  if (isFunction && !asThread && !CreateScalar(callee, u"RESULT", Value(), true)) {
-    return Value::FailedByte();
+  if (!inLayout) {
+    callee.vars.values.reserve(info.parameters.size() + 1);
+    callee.vars.bounds.reserve(info.parameters.size() + 1);
+    if (isFunction && !asThread && !CreateScalar(callee, u"RESULT", Value(), true)) {
+      return Value::FailedByte();
+    }
   }
   if (asCall) {
     // The included file's parameters: PARAM_STR[0..n-1].
@@ -381,8 +419,12 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
   }
   // A default that fails is reported in the callee: it ends the call, and a
   // TRY of the caller still gets the error below.
-  const bool bound =
-      asCall || BindParameters(caller, callee, headerIndex, info, argTexts, argValues);
+  const bool bound = asCall || BindParameters(caller, callee, headerIndex, info, argTexts,
+                                              argValues, inLayout ? (isFunction ? 1 : 0) : -1);
+  if (bound && fixedLayout && !inLayout && callee.vars.names.Count() == layoutNames) {
+    callee.layoutHeader = headerIndex;
+    callee.layoutNames = layoutNames;
+  }
 
   if (bound && asThread) {
     bool failed = false;
@@ -392,7 +434,7 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
   Value result = Value::FailedByte();
   if (bound) {
     RunBody(callee);
-    if (isFunction) result = GetValue(callee, u"RESULT");
+    if (isFunction) result = ResultOf(callee, inLayout || callee.layoutHeader == headerIndex);
     if (!asCall) CopyBack(caller, callee, info, argTexts);
   }
   if (callee.tryErrFlag && caller.tryDepth > 0 && !interp.run.errorFlag) {
@@ -475,8 +517,9 @@ Value CallUserFunction(const std::u16string& module, int headerIndex, THensuFmt&
   return RunUserCall(module, headerIndex, caller, argTexts, argValues, mode, kind, nullptr);
 }
 
-Value RunUserRoutine(const UserRoutineTarget& target, const CallSite& site, THensuFmt& context,
-                     bool* failed) {
+Value RunUserRoutineWith(const UserRoutineTarget& target, CallMode mode,
+                         std::span<const std::u16string_view> argTexts, THensuFmt& context,
+                         bool* failed) {
   Interpreter& interp = *context.interp;
   std::unique_ptr<TokenList> scratch;
   const HeaderInfo info = AnalysedHeader(context, target.header, &scratch);
@@ -484,16 +527,26 @@ Value RunUserRoutine(const UserRoutineTarget& target, const CallSite& site, THen
   auto passedAsText = [&](std::size_t r) {
     return r < info.parameters.size() && (info.parameters[r].kind & kArrayParameter) != 0;
   };
-  CallArguments arguments;
-  if (!EvaluateArguments(site.arguments, site.mode, passedAsText, context, &arguments, failed)) {
+  SmallList<Value> values;
+  if (!EvaluateArgumentTexts(argTexts, mode, passedAsText, context, &values, failed)) {
     return Value::FailedByte();
   }
   bool reReported = false;
-  Value result = RunUserCall(target.module, target.header, context, arguments.texts.span(),
-                             arguments.values.span(), site.mode, target.kind, &reReported, &info);
+  Value result = RunUserCall(target.module, target.header, context, argTexts, values.span(), mode,
+                             target.kind, &reReported, &info);
   // An error handed to the caller's TRY abandons the statement, as one shown does.
   if ((reReported || interp.run.errorFlag) && failed) *failed = true;
   return result;
+}
+
+Value RunUserRoutine(const UserRoutineTarget& target, const CallSite& site, THensuFmt& context,
+                     bool* failed) {
+  SmallList<std::u16string_view> texts;
+  CutArguments(site.arguments, &texts);
+  const std::span<std::u16string_view> cut = texts.span();
+  return RunUserRoutineWith(target, site.mode,
+                            std::span<const std::u16string_view>(cut.data(), cut.size()), context,
+                            failed);
 }
 
 bool CopyArrayArgument(std::u16string_view sourceText, THensuFmt& source, THensuFmt& destination,

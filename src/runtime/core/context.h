@@ -80,6 +80,11 @@ struct THensuFmt {
   std::u16string lastResultArray;
 
   VariableTable vars;
+  // The first layoutNames names of vars are RESULT and the parameters of the
+  // routine at layoutHeader, bound last time: a later call of that routine
+  // binds into them by place. -1: no such layout.
+  std::int32_t layoutHeader = -1;
+  std::int32_t layoutNames = 0;
   TUHashedStrList hashNames;
   std::vector<std::unique_ptr<TUZHash>> hashTables;
 
@@ -92,6 +97,13 @@ struct THensuFmt {
   // Back to the state of a new call's context, keeping the storage of the
   // containers. Every field above is reset here.
   void ResetForCall() {
+    ResetAllButVariables();
+    vars.Clear();
+    vars.names.setCaseSensitive(true);
+    layoutHeader = -1;
+    layoutNames = 0;
+  }
+  void ResetAllButVariables() {
     exitFlag = 0;
     breakCount = 0;
     continueCount = 0;
@@ -120,10 +132,10 @@ struct THensuFmt {
     tryStack.clear();
     collectionPending = false;
     lastResultArray.clear();
-    vars.Clear();
-    vars.names.setCaseSensitive(true);
-    hashNames.Clear();
-    hashNames.setCaseSensitive(true);
+    if (hashNames.Count() > 0 || !hashNames.caseSensitive()) {
+      hashNames.Clear();
+      hashNames.setCaseSensitive(true);
+    }
     hashTables.clear();
     stmtTexts = {};
   }

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "runtime/calls/call_target.h"
 #include "runtime/calls/calls.h"
 #include "runtime/core/interpreter.h"
 #include "runtime/core/report_error.h"
@@ -19,6 +20,38 @@
 #include "runtime/vars/variables.h"
 
 namespace zelk::expr {
+
+Step::Step(Step&& o) noexcept
+    : kind(o.kind),
+      op(o.op),
+      text(o.text),
+      constant(std::move(o.constant)),
+      slot(o.slot),
+      leftKind(o.leftKind),
+      right(std::move(o.right)),
+      call(std::exchange(o.call, nullptr)) {}
+
+Step& Step::operator=(Step&& o) noexcept {
+  if (this != &o) {
+    delete call;
+    kind = o.kind;
+    op = o.op;
+    text = o.text;
+    constant = std::move(o.constant);
+    slot = o.slot;
+    leftKind = o.leftKind;
+    right = std::move(o.right);
+    call = std::exchange(o.call, nullptr);
+  }
+  return *this;
+}
+
+Step::~Step() {
+  delete call;
+}
+
+CompiledExpr::~CompiledExpr() = default;
+
 namespace {
 
 bool IsEmptyWord(std::u16string_view text) {
@@ -249,7 +282,8 @@ class Machine {
           break;
         case StepKind::kCall: {
           bool failed = false;
-          Push(DispatchCall(step.text, context_, CallMode::kCall, &failed));
+          if (step.call == nullptr) step.call = new CallSiteCache();
+          Push(DispatchCachedCall(step.text, *step.call, context_, &failed));
           if (failed || SideEffects()) return Failure::kAbandoned;
           break;
         }

@@ -18,6 +18,7 @@
 namespace zelk {
 
 struct TokenList;
+struct CallSiteCache;
 
 namespace expr {
 
@@ -42,6 +43,14 @@ struct Step {
   vars::VarSlot slot;
   StepKind leftKind = StepKind::kConstant;  // kPair: the left operand's kind
   std::unique_ptr<Step> right;              // kPair: the right operand
+  // kCall: what the call names, made at its first run. Owned; a raw pointer
+  // keeps the type out of this header.
+  CallSiteCache* call = nullptr;
+
+  Step() = default;
+  Step(Step&& o) noexcept;
+  Step& operator=(Step&& o) noexcept;
+  ~Step();
 };
 
 // Values held at once while the steps run; deeper expressions stay with the
@@ -49,6 +58,10 @@ struct Step {
 inline constexpr int kMaxCompiledDepth = 8;
 
 struct CompiledExpr {
+  CompiledExpr() = default;
+  CompiledExpr(const CompiledExpr&) = delete;
+  CompiledExpr& operator=(const CompiledExpr&) = delete;
+  ~CompiledExpr();
   std::vector<Step> steps;
   bool hasAndOr = false;  // may short-circuit under OPTION SHORTCIRCUIT
   // The assignment target the result was last stored into, and its slot.

@@ -1,8 +1,8 @@
 // A name resolved once to its place in a context's own table: later reads and
 // writes index the table instead of hashing the name, while the table's
 // name list keeps the version the place was found at. A table of another
-// frame (recursion, a second call) has another version, so the slot finds
-// the name again there.
+// frame (recursion, a second call) has another version: the slot checks that
+// the name still stands at its place there before it looks it up again.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +27,8 @@ inline Value* OwnScalarThrough(THensuFmt& context, std::u16string_view name, Var
   const std::uint64_t version = table.names.Version();
   if (slot.version != version) {
     slot.version = version;
-    slot.index = table.names.IndexOf(name);
+    // Another frame of the same routine holds its names in the same places.
+    if (!table.names.HoldsAt(slot.index, name)) slot.index = table.names.IndexOf(name);
   }
   const std::size_t v = static_cast<std::size_t>(slot.index);
   if (slot.index < 0 || v >= table.values.size() || v >= table.bounds.size()) return nullptr;
