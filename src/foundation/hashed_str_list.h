@@ -76,6 +76,11 @@ class TUHashedStrList {
   // one list before and after a change) ever share a version in a process:
   // a position found by IndexOf stays right while the version is the same.
   std::uint64_t Version() const { return version_; }
+  // A version for lists that will all hold the same keys in the same order.
+  static std::uint64_t NewVersion() { return NextVersion(); }
+  // Takes such a shared version: the caller vouches that every list holding
+  // it has the very keys of this one, in this order.
+  void AdoptVersion(std::uint64_t version) { version_ = version; }
 
  private:
   std::u16string MapKey(std::u16string_view key) const;

@@ -78,10 +78,11 @@ struct CallArguments {
 // passedAsText(r) names, and on a CALL of an included file those holding
 // "<#", are handed over as their text. False (and *failed set) when the run
 // stops or an argument failed.
-template <typename PassedAsText>
+// evaluate(r, text, &value) evaluates argument r as Evaluate does.
+template <typename PassedAsText, typename EvaluateOne>
 bool EvaluateArgumentTexts(std::span<const std::u16string_view> texts, CallMode mode,
-                           PassedAsText passedAsText, THensuFmt& context, SmallList<Value>* out,
-                           bool* failed) {
+                           PassedAsText passedAsText, EvaluateOne evaluate, THensuFmt& context,
+                           SmallList<Value>* out, bool* failed) {
   Interpreter& interp = *context.interp;
   for (std::size_t r = 0; r < texts.size(); ++r) {
     if (interp.run.abortLevel > 0 || interp.run.errorFlag) {
@@ -95,7 +96,7 @@ bool EvaluateArgumentTexts(std::span<const std::u16string_view> texts, CallMode 
       continue;
     }
     Value value;
-    if (!Evaluate(argument, context, &value)) {
+    if (!evaluate(r, argument, &value)) {
       if (failed) *failed = true;
       return false;
     }
@@ -110,8 +111,11 @@ bool EvaluateArguments(std::u16string_view arguments, CallMode mode, PassedAsTex
                        THensuFmt& context, CallArguments* out, bool* failed) {
   CutArguments(arguments, &out->texts);
   std::span<std::u16string_view> texts = out->texts.span();
+  auto evaluate = [&context](std::size_t, std::u16string_view text, Value* value) {
+    return Evaluate(text, context, value);
+  };
   return EvaluateArgumentTexts(std::span<const std::u16string_view>(texts.data(), texts.size()),
-                               mode, passedAsText, context, &out->values, failed);
+                               mode, passedAsText, evaluate, context, &out->values, failed);
 }
 
 }  // namespace zelk

@@ -149,7 +149,7 @@ Value DispatchCachedCall(std::u16string_view text, CallSiteCache& cache, THensuF
       ~Active() { --count; }
     } active(cache.active);
     if (const auto* routine = std::get_if<UserRoutineTarget>(&cache.target)) {
-      return RunUserRoutineWith(*routine, CallMode::kCall, cache.argTexts, context, failed);
+      return RunUserRoutineWith(*routine, CallMode::kCall, cache.argTexts, context, failed, &cache);
     }
     return RunTarget(cache.target, cache.site, context, failed);
   } catch (const std::exception& e) {

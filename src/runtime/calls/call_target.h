@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,6 +16,11 @@
 #include "runtime/core/value.h"
 
 namespace zelk {
+
+struct TokenList;
+namespace expr {
+struct CompiledExpr;
+}
 
 // The call as written: NAME(ARGUMENTS), trimmed.
 struct CallSite {
@@ -65,6 +71,12 @@ struct CallSiteCache {
   std::u16string module;
   CallTarget target;
   int active = 0;  // runs of the kept target under way
+  // The arguments' compiled forms, taken from the row once it has them.
+  std::vector<std::shared_ptr<expr::CompiledExpr>> argCompiled;
+  std::vector<std::uint8_t> argLookups;  // lookups made for each, up to a few
+  // The analysed header of the routine last called here (in the record).
+  int headerRow = -1;
+  const TokenList* header = nullptr;
 };
 // DispatchCall for a call in a compiled expression; text must stay the same
 // (and stay alive) for the cache.
@@ -72,9 +84,10 @@ Value DispatchCachedCall(std::u16string_view text, CallSiteCache& cache, THensuF
                          bool* failed);
 
 // The runners; *failed is set when the call reported an error.
+// cache: the call site's, when the call stands in a compiled expression.
 Value RunUserRoutineWith(const UserRoutineTarget& target, CallMode mode,
                          std::span<const std::u16string_view> argTexts, THensuFmt& context,
-                         bool* failed);
+                         bool* failed, CallSiteCache* cache = nullptr);
 Value RunUserRoutine(const UserRoutineTarget& target, const CallSite& site, THensuFmt& context,
                      bool* failed);
 Value RunThreadStart(const ThreadStartTarget& target, const CallSite& site, THensuFmt& context,

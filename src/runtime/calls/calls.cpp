@@ -41,14 +41,19 @@ constexpr std::int32_t kNameTaken = 8;
 // A header's body length and parameter declarations are worked out on its
 // first call and kept in the thread record's token slot of the header row,
 // which no expression uses (rows are evaluated from curOffset 1 on): entry 0
-// holds the body length as its kind; each further entry is one parameter, its
-// name (VAR dropped) as text, its flags as kind and its default text as value.
+// holds the body length as its kind, the traits of the parameters as its
+// start and, when every parameter is plain, the layout's version as its value; each further entry
+// is one parameter, its name (VAR dropped) as text, its flags as kind and its default text as
+// value.
 
 struct HeaderInfo {
   std::int32_t bodyLength = 1;
   // Every parameter a scalar of a name of its own: a call that supplies them
   // all binds RESULT and the parameters at places fixed by the header.
   bool plain = false;
+  bool hasVar = false;  // a VAR parameter: values go back to the caller
+  // The version the names of every context so bound share (0 if not plain).
+  std::uint64_t layoutVersion = 0;
   std::span<const CachedToken> parameters;
   const TokenList* list = nullptr;  // holds the parameters' names
   std::u16string_view Name(const CachedToken& parameter) const { return list->TextOf(parameter); }
@@ -121,12 +126,28 @@ void AnalyseParameters(TokenList* list) {
   }
 }
 
-// Entry 0's start holds whether every parameter is plain.
-bool AllPlain(const TokenList& list) {
+// Entry 0's start: what holds for the parameters as a whole.
+constexpr std::uint32_t kAllPlain = 1;
+constexpr std::uint32_t kAnyVar = 2;
+std::uint32_t ParameterTraits(const TokenList& list) {
+  std::uint32_t traits = kAllPlain;
   for (std::size_t i = 1; i < list.tokens.size(); ++i) {
-    if ((list.tokens[i].kind & (kArrayParameter | kNameTaken)) != 0) return false;
+    const std::int32_t kind = list.tokens[i].kind;
+    if ((kind & (kArrayParameter | kNameTaken)) != 0) traits &= ~kAllPlain;
+    if ((kind & kVarParameter) != 0) traits |= kAnyVar;
   }
-  return true;
+  return traits;
+}
+
+HeaderInfo InfoOf(const TokenList& list) {
+  const std::vector<CachedToken>& tokens = list.tokens;
+  const bool plain = (tokens[0].start & kAllPlain) != 0;
+  return HeaderInfo{tokens[0].kind,
+                    plain,
+                    (tokens[0].start & kAnyVar) != 0,
+                    plain ? static_cast<std::uint64_t>(tokens[0].value.AsInt()) : 0,
+                    std::span<const CachedToken>(tokens).subspan(1),
+                    &list};
 }
 
 // The header's analysis from this thread's record, made on its first call.
@@ -143,14 +164,30 @@ HeaderInfo AnalysedHeader(THensuFmt& context, int header, std::unique_ptr<TokenL
     list->tokens.push_back(std::move(meta));
     list->SetExpression(interp.table.StmtTexts[row], false);
     AnalyseParameters(list.get());
-    list->tokens[0].start = AllPlain(*list) ? 1 : 0;
+    list->tokens[0].start = ParameterTraits(*list);
+    if ((list->tokens[0].start & kAllPlain) != 0) {
+      list->tokens[0].value = Value::Int(static_cast<std::int64_t>(TUHashedStrList::NewVersion()));
+    }
     list->complete = true;
     *slot = std::move(list);
     if (row < record.kinds.size()) record.kinds[row] = kKindAnalysedHeader;
   }
-  const std::vector<CachedToken>& tokens = (*slot)->tokens;
-  return HeaderInfo{tokens[0].kind, tokens[0].start != 0,
-                    std::span<const CachedToken>(tokens).subspan(1), slot->get()};
+  return InfoOf(**slot);
+}
+
+// The header's analysis a call site kept, else as AnalysedHeader makes it.
+// A list in the record's slot stays for the run once complete.
+HeaderInfo SiteHeader(THensuFmt& context, int header, CallSiteCache* cache,
+                      std::unique_ptr<TokenList>* scratch) {
+  if (cache != nullptr && cache->headerRow == header && cache->header != nullptr) {
+    return InfoOf(*cache->header);
+  }
+  HeaderInfo info = AnalysedHeader(context, header, scratch);
+  if (cache != nullptr && !*scratch) {
+    cache->headerRow = header;
+    cache->header = info.list;
+  }
+  return info;
 }
 
 bool IsSplitOrSlice(std::u16string_view text) {
@@ -248,6 +285,14 @@ bool BindParameters(THensuFmt& caller, THensuFmt& callee, int header, const Head
                     int place) {
   Interpreter& interp = *caller.interp;
   const std::size_t given = argTexts.size();
+  if (place >= 0 && !info.hasVar) {
+    // Nothing runs between the bindings: no default is evaluated here.
+    if (interp.run.errorFlag || interp.run.abortLevel > 0) return false;
+    for (std::size_t r = 0; r < info.parameters.size(); ++r) {
+      callee.vars.values[static_cast<std::size_t>(place) + r][0] = std::move(argValues[r]);
+    }
+    return true;
+  }
   for (std::size_t r = 0; r < info.parameters.size(); ++r) {
     if (interp.run.errorFlag || interp.run.abortLevel > 0) return false;
     const CachedToken& parameter = info.parameters[r];
@@ -299,6 +344,25 @@ bool BindParameters(THensuFmt& caller, THensuFmt& callee, int header, const Head
     if (!CopyArrayArgument(text, caller, callee, base, false)) return false;
   }
   return true;
+}
+
+// Argument r of a call site: through its compiled form once the row has one.
+bool EvaluateSiteArgument(CallSiteCache& cache, std::size_t r, std::u16string_view text,
+                          THensuFmt& context, Value* value) {
+  constexpr std::uint8_t kLookups = 4;  // the row compiles at its third run
+  if (cache.argCompiled.size() <= r) {
+    cache.argCompiled.resize(cache.argTexts.size() > r ? cache.argTexts.size() : r + 1);
+    cache.argLookups.resize(cache.argCompiled.size());
+  }
+  if (expr::CompiledExpr* compiled = cache.argCompiled[r].get()) {
+    return EvaluateCompiled(*compiled, text, context, value);
+  }
+  const bool ok = Evaluate(text, context, value);
+  if (cache.argLookups[r] < kLookups) {
+    ++cache.argLookups[r];
+    cache.argCompiled[r] = CompiledOf(text, context);
+  }
+  return ok;
 }
 
 // The callee's RESULT; atZero: RESULT was bound first.
@@ -365,7 +429,9 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
     return Value::FailedByte();
   }
   std::unique_ptr<TokenList> scratch;
-  const HeaderInfo info = analysed ? *analysed : AnalysedHeader(caller, headerIndex, &scratch);
+  HeaderInfo ownInfo;
+  if (analysed == nullptr) ownInfo = AnalysedHeader(caller, headerIndex, &scratch);
+  const HeaderInfo& info = analysed ? *analysed : ownInfo;
 
   // The callee's context comes from those of the thread's earlier calls.
   // A plain call that supplies every parameter keeps RESULT and the
@@ -424,6 +490,8 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
   if (bound && fixedLayout && !inLayout && callee.vars.names.Count() == layoutNames) {
     callee.layoutHeader = headerIndex;
     callee.layoutNames = layoutNames;
+    callee.layoutVersion = info.layoutVersion;
+    callee.vars.names.AdoptVersion(info.layoutVersion);
   }
 
   if (bound && asThread) {
@@ -435,7 +503,7 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
   if (bound) {
     RunBody(callee);
     if (isFunction) result = ResultOf(callee, inLayout || callee.layoutHeader == headerIndex);
-    if (!asCall) CopyBack(caller, callee, info, argTexts);
+    if (!asCall && info.hasVar) CopyBack(caller, callee, info, argTexts);
   }
   if (callee.tryErrFlag && caller.tryDepth > 0 && !interp.run.errorFlag) {
     // The body left for a TRY of a calling context: it takes the error there.
@@ -519,16 +587,20 @@ Value CallUserFunction(const std::u16string& module, int headerIndex, THensuFmt&
 
 Value RunUserRoutineWith(const UserRoutineTarget& target, CallMode mode,
                          std::span<const std::u16string_view> argTexts, THensuFmt& context,
-                         bool* failed) {
+                         bool* failed, CallSiteCache* cache) {
   Interpreter& interp = *context.interp;
   std::unique_ptr<TokenList> scratch;
-  const HeaderInfo info = AnalysedHeader(context, target.header, &scratch);
+  const HeaderInfo info = SiteHeader(context, target.header, cache, &scratch);
   // Array parameters take the argument's name, not its value.
   auto passedAsText = [&](std::size_t r) {
     return r < info.parameters.size() && (info.parameters[r].kind & kArrayParameter) != 0;
   };
+  auto evaluate = [&](std::size_t r, std::u16string_view text, Value* value) {
+    if (cache == nullptr) return Evaluate(text, context, value);
+    return EvaluateSiteArgument(*cache, r, text, context, value);
+  };
   SmallList<Value> values;
-  if (!EvaluateArgumentTexts(argTexts, mode, passedAsText, context, &values, failed)) {
+  if (!EvaluateArgumentTexts(argTexts, mode, passedAsText, evaluate, context, &values, failed)) {
     return Value::FailedByte();
   }
   bool reReported = false;

@@ -42,35 +42,6 @@ struct KindSlot {
   }
 };
 
-// AssignPosition, remembered per row. Records are sized afresh with every
-// table, so the row's text is the one it was found in; its length and the
-// '=' there guard against anything else.
-std::size_t CachedAssignPosition(const KindSlot& slot, std::u16string_view text) {
-  std::vector<AssignSplit>& splits = slot.record.splits;
-  if (slot.row < splits.size()) {
-    const AssignSplit& split = splits[slot.row];
-    if (split.length == text.size() && split.position < text.size() &&
-        text[split.position] == u'=') {
-      return split.position;
-    }
-  }
-  std::size_t p = AssignPosition(text);
-  if (p != std::u16string_view::npos && slot.row < splits.size() &&
-      text.size() < AssignSplit::kNoSplit) {
-    splits[slot.row] =
-        AssignSplit{static_cast<std::uint32_t>(text.size()), static_cast<std::uint32_t>(p)};
-  }
-  return p;
-}
-
-// A target that may grow in place: a plain name, no element or member.
-std::u16string_view PlainTarget(std::u16string_view target) {
-  for (char16_t c : target) {
-    if (c == u'[' || c == u'.' || c == u'(' || c <= u' ') return {};  // c <= ' ': a blank
-  }
-  return target;
-}
-
 // TrimView, inline: an assignment row has a blank on each side of its '='.
 // Blanks are the characters up to the space.
 std::u16string_view TrimmedView(std::u16string_view text) {
@@ -79,15 +50,51 @@ std::u16string_view TrimmedView(std::u16string_view text) {
   return text;
 }
 
+// A target that may grow in place: a plain name, no element or member.
+bool IsPlainTarget(std::u16string_view target) {
+  for (char16_t c : target) {
+    if (c == u'[' || c == u'.' || c == u'(' || c <= u' ') return false;  // c <= ' ': a blank
+  }
+  return true;
+}
+std::u16string_view PlainTarget(std::u16string_view target) {
+  return IsPlainTarget(target) ? target : std::u16string_view();
+}
+
+// AssignPosition, remembered per row with whether the target is plain.
+// Records are sized afresh with every table, so the row's text is the one it
+// was found in; its length and the '=' there guard against anything else.
+std::size_t CachedAssignPosition(const KindSlot& slot, std::u16string_view text, bool* plain) {
+  std::vector<AssignSplit>& splits = slot.record.splits;
+  if (slot.row < splits.size()) {
+    const AssignSplit& split = splits[slot.row];
+    const std::size_t position = split.position & ~AssignSplit::kPlainTarget;
+    if (split.length == text.size() && position < text.size() && text[position] == u'=') {
+      *plain = (split.position & AssignSplit::kPlainTarget) != 0;
+      return position;
+    }
+  }
+  std::size_t p = AssignPosition(text);
+  *plain = p != std::u16string_view::npos && IsPlainTarget(TrimmedView(text.substr(0, p)));
+  if (p != std::u16string_view::npos && slot.row < splits.size() &&
+      text.size() < AssignSplit::kPlainTarget) {
+    splits[slot.row] =
+        AssignSplit{static_cast<std::uint32_t>(text.size()),
+                    static_cast<std::uint32_t>(p) | (*plain ? AssignSplit::kPlainTarget : 0u)};
+  }
+  return p;
+}
+
 // Kinds 1 and 2 after their first execution.
 void Assign(THensuFmt& context, const KindSlot& slot, std::u16string_view text, bool comProperty) {
-  std::size_t p = CachedAssignPosition(slot, text);
+  bool plain = false;
+  std::size_t p = CachedAssignPosition(slot, text, &plain);
   if (p == std::u16string_view::npos) return;
   std::u16string_view target = TrimmedView(text.substr(0, p));
   Value value;
   bool stored = false;
-  if (!Evaluate(TrimmedView(text.substr(p + 1)), context, &value, false, PlainTarget(target),
-                comProperty ? nullptr : &stored) ||
+  if (!Evaluate(TrimmedView(text.substr(p + 1)), context, &value, false,
+                plain ? target : std::u16string_view(), comProperty ? nullptr : &stored) ||
       stored) {
     return;
   }
@@ -398,6 +405,14 @@ bool PassThreadGate(THensuFmt& context) {
 
 }  // namespace
 
+// A host failure while a row ran. The failing row stays current, so that
+// the report shows its line.
+[[gnu::noinline]] static void ReportRowFailure(THensuFmt& context, std::int32_t row,
+                                               const char* what) {
+  context.curOffset = row;
+  ReportError(u"Analysis: " + Utf8ToText(what), context, false, false);
+}
+
 void ExecuteRow(THensuFmt& context) {
   Interpreter& interp = *context.interp;
   const int slot = context.recordIndex;
@@ -429,20 +444,16 @@ void ExecuteRow(THensuFmt& context) {
 
   const std::int32_t start = context.curOffset;
   std::u16string_view text = context.stmtTexts[static_cast<std::size_t>(start)];
-  std::u16string failure;
   try {
     RunRowOfKind(context, kindSlot, kind, text);
     if (context.deferredError == 1) ReportDeferredError(context);
     ++context.curOffset;
     return;
   } catch (const std::exception& e) {
-    failure = Utf8ToText(e.what());
+    ReportRowFailure(context, start, e.what());
   } catch (...) {
-    failure = u"unknown error";
+    ReportRowFailure(context, start, "unknown error");
   }
-  // The failing row stays current, so that the report shows its line.
-  context.curOffset = start;
-  ReportError(u"Analysis: " + failure, context, false, false);
 }
 
 }  // namespace zelk

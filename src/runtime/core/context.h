@@ -85,6 +85,7 @@ struct THensuFmt {
   // binds into them by place. -1: no such layout.
   std::int32_t layoutHeader = -1;
   std::int32_t layoutNames = 0;
+  std::uint64_t layoutVersion = 0;  // the names' version whenever they are just the layout
   TUHashedStrList hashNames;
   std::vector<std::unique_ptr<TUZHash>> hashTables;
 
@@ -102,6 +103,7 @@ struct THensuFmt {
     vars.names.setCaseSensitive(true);
     layoutHeader = -1;
     layoutNames = 0;
+    layoutVersion = 0;
   }
   void ResetAllButVariables() {
     exitFlag = 0;

@@ -31,6 +31,7 @@ class FrameStore {
       frame->vars.Clear();
       frame->layoutHeader = -1;
       frame->layoutNames = 0;
+      frame->layoutVersion = 0;
     }
     return frame;
   }
@@ -47,13 +48,20 @@ class FrameStore {
       VariableTable& vars = frame->vars;
       for (std::size_t i = 0; i < keep; ++i) {
         std::vector<Value>& elements = vars.values[i];
+        if (elements.size() == 1 && vars.bounds[i].empty()) {
+          elements[0] = Value();
+          continue;
+        }
         if (elements.capacity() > kSmallElements) elements = std::vector<Value>();
         elements.assign(1, Value());
         vars.bounds[i].clear();
       }
-      vars.names.Truncate(static_cast<int>(keep));
-      vars.values.resize(keep);
-      vars.bounds.resize(keep);
+      if (vars.values.size() > keep) {
+        vars.names.Truncate(static_cast<int>(keep));
+        vars.values.resize(keep);
+        vars.bounds.resize(keep);
+      }
+      if (frame->layoutVersion != 0) vars.names.AdoptVersion(frame->layoutVersion);
       frame->ResetAllButVariables();
     }
     if (free_.size() < kMaxFrames) free_.push_back(std::move(frame));

@@ -63,11 +63,13 @@ struct ScriptOptions {
   int positionY = 0;
 };
 
-// The '=' of an assignment row, found once: the 0-based position, and the
-// length of the row's text it was found in (kNoSplit: not yet). Eight bytes
-// a row: a million-row table keeps one per row.
+// The '=' of an assignment row, found once: the 0-based position, with
+// kPlainTarget set when the target is a plain name, and the length of the
+// row's text it was found in (kNoSplit: not yet). Eight bytes a row: a
+// million-row table keeps one per row.
 struct AssignSplit {
   static constexpr std::uint32_t kNoSplit = UINT32_MAX;
+  static constexpr std::uint32_t kPlainTarget = 0x80000000u;
   std::uint32_t length = kNoSplit;
   std::uint32_t position = 0;
 };

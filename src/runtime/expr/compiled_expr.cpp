@@ -231,6 +231,71 @@ bool SameText(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
+// Two numbers into out; false on a type failure.
+bool NumberPair(std::int32_t op, const Value& a, const Value& b, const ScriptOptions& options,
+                Value* out) {
+  if (a.IsDouble() && b.IsDouble() && (op == kTokPlus || op == kTokMinus || op == kTokTimes)) {
+    // What AddValues and ArithmeticValues make of two Doubles.
+    const double x = a.AsDouble(), y = b.AsDouble();
+    const double d = op == kTokPlus ? x + y : (op == kTokMinus ? x - y : x * y);
+    if (!std::isfinite(d)) return false;  // overflow
+    *out = Value::Double(d);
+    return true;
+  }
+  switch (OperatorLevel(op)) {
+    case 1:
+    case 2:
+      return BitwiseValues(op, a, b, out);
+    case 3:
+      return CompareValues(op, a, false, b, false, options, out);
+    default:
+      return op == kTokPlus ? AddValues(a, b, out) : ArithmeticValues(op, a, b, false, out);
+  }
+}
+
+// The result as the text evaluator finishes it; a whole number needs nothing.
+void Finish(Value& v, const ScriptOptions& options) {
+  if (v.IsDouble()) {
+    const double d = v.AsDouble();
+    if (std::fabs(d) < 0x1p52 && d == static_cast<double>(static_cast<std::int64_t>(d))) return;
+  } else if (!v.IsWideString()) {
+    return;  // only numbers and wide texts are finished
+  }
+  FinishResult(v, options);
+}
+
+// The commonest expressions, a name alone or one operator between two
+// numbers, without setting up the machine; false when the machine is to run.
+bool RunSingleStep(CompiledExpr& compiled, THensuFmt& context, std::u16string_view appendTarget,
+                   Value* result) {
+  Step& step = compiled.steps.front();
+  const ScriptOptions& options = context.interp->options;
+  if (step.kind == StepKind::kSlot) {
+    const Value* own = vars::OwnScalarThrough(context, step.text, step.slot);
+    // A text that is the assignment's own target is left to the machine's guard.
+    if (own == nullptr || (own->IsString() && !appendTarget.empty())) return false;
+    *result = *own;
+    Finish(*result, options);
+    return true;
+  }
+  if (step.kind != StepKind::kPair) return false;
+  Step& right = *step.right;
+  const Value* a = step.leftKind == StepKind::kConstant
+                       ? &step.constant
+                       : vars::OwnScalarThrough(context, step.text, step.slot);
+  if (a == nullptr || !a->IsDouble()) return false;
+  const Value* b = right.kind == StepKind::kConstant
+                       ? &right.constant
+                       : vars::OwnScalarThrough(context, right.text, right.slot);
+  if (b == nullptr || !b->IsDouble()) return false;
+  Value out;
+  // A failure is reported by the machine, which meets it again.
+  if (!NumberPair(step.op, *a, *b, options, &out)) return false;
+  *result = std::move(out);
+  Finish(*result, options);
+  return true;
+}
+
 // The value stack is raw storage: only the places in use hold a Value, so
 // that a short expression pays for no more than it uses.
 class Machine {
@@ -367,22 +432,8 @@ class Machine {
            (context_.exitFlag && !entryExit_);
   }
 
-  // Two numbers into out.
   Failure Binary(std::int32_t op, const Value& a, const Value& b, Value* out) {
-    bool ok;
-    switch (OperatorLevel(op)) {
-      case 1:
-      case 2:
-        ok = BitwiseValues(op, a, b, out);
-        break;
-      case 3:
-        ok = CompareValues(op, a, false, b, false, interp_.options, out);
-        break;
-      default:
-        ok = op == kTokPlus ? AddValues(a, b, out) : ArithmeticValues(op, a, b, false, out);
-        break;
-    }
-    return ok ? Failure::kNone : Failure::kType;
+    return NumberPair(op, a, b, interp_.options, out) ? Failure::kNone : Failure::kType;
   }
 
   Failure Binary(std::int32_t op, Value& v, Value& right) {
@@ -432,12 +483,12 @@ std::unique_ptr<CompiledExpr> Compile(const TokenList& list) {
   }
 }
 
-RunOutcome RunCompiled(CompiledExpr& compiled, THensuFmt& context, bool allowShortCircuit,
-                       std::u16string_view appendTarget, Value* result) {
-  Interpreter& interp = *context.interp;
-  if (compiled.hasAndOr && allowShortCircuit && interp.options.shortCircuit) {
-    return RunOutcome::kDeclined;
-  }
+namespace {
+
+// The steps on the value stack; out of line, so that the single steps above
+// do not pay for setting up its frame.
+[[gnu::noinline]] RunOutcome RunMachine(CompiledExpr& compiled, THensuFmt& context,
+                                        std::u16string_view appendTarget, Value* result) {
   Machine machine(context);
   Value v;
   Failure failure;
@@ -464,13 +515,22 @@ RunOutcome RunCompiled(CompiledExpr& compiled, THensuFmt& context, bool allowSho
     }
     return RunOutcome::kFailed;
   }
-  // A whole number needs nothing more.
-  if (!v.IsDouble() || std::fabs(v.AsDouble()) >= 0x1p52 ||
-      v.AsDouble() != static_cast<double>(static_cast<std::int64_t>(v.AsDouble()))) {
-    FinishResult(v, interp.options);
-  }
+  Finish(v, context.interp->options);
   *result = std::move(v);
   return RunOutcome::kDone;
+}
+
+}  // namespace
+
+RunOutcome RunCompiled(CompiledExpr& compiled, THensuFmt& context, bool allowShortCircuit,
+                       std::u16string_view appendTarget, Value* result) {
+  if (compiled.hasAndOr && allowShortCircuit && context.interp->options.shortCircuit) {
+    return RunOutcome::kDeclined;
+  }
+  if (compiled.steps.size() == 1 && RunSingleStep(compiled, context, appendTarget, result)) {
+    return RunOutcome::kDone;
+  }
+  return RunMachine(compiled, context, appendTarget, result);
 }
 
 bool StoreThroughSlot(CompiledExpr& compiled, THensuFmt& context, std::u16string_view target,

@@ -550,9 +550,9 @@ bool Evaluator::Run(Value* result) {
   return true;
 }
 
-// The compiled form of the row's list for TEXT, made on its first replay.
+// The row's list for TEXT with its compiled form, made on its first replay.
 // The check runs only the text evaluator: it leaves the run's tables alone.
-expr::CompiledExpr* CompiledFor(std::u16string_view text, THensuFmt& context) {
+TokenList* CompiledListFor(std::u16string_view text, THensuFmt& context) {
   Interpreter& interp = *context.interp;
   if (interp.run.checkPhase || context.curOffset <= 0) return nullptr;
   const std::int64_t row = static_cast<std::int64_t>(context.baseIndex) + context.curOffset;
@@ -572,18 +572,26 @@ expr::CompiledExpr* CompiledFor(std::u16string_view text, THensuFmt& context) {
     list->compileTried = true;
     list->compiled = expr::Compile(*list);
   }
-  return list->compiled.get();
+  return list->compiled ? list : nullptr;
 }
 
-}  // namespace
+expr::CompiledExpr* CompiledFor(std::u16string_view text, THensuFmt& context) {
+  TokenList* list = CompiledListFor(text, context);
+  return list ? list->compiled.get() : nullptr;
+}
 
-bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result, bool allowShortCircuit,
-              std::u16string_view appendTarget, bool* stored) {
-  // Blanks are the characters up to the space; a text seldom starts with one.
-  if (text.empty() || (text.front() <= u' ' && TrimBlanks(text).empty())) {
-    *result = Value();
-    return true;
-  }
+// The text evaluator; out of line, so that the compiled forms do not pay
+// for setting up its frame.
+[[gnu::noinline]] bool EvaluateText(std::u16string_view text, THensuFmt& context, Value* result,
+                                    bool allowShortCircuit, std::u16string_view appendTarget) {
+  Evaluator evaluator(text, context, allowShortCircuit);
+  evaluator.SetAppendTarget(appendTarget);
+  return evaluator.Run(result);
+}
+
+// What Evaluate does before it evaluates a text that is not blank; false when
+// it is not to be evaluated (the result is set).
+bool ReadyToEvaluate(THensuFmt& context, Value* result) {
   // After a shown error nothing more runs; a call here could even clear the flag.
   if (context.interp->run.errorFlag) {
     *result = Value::FailedByte();
@@ -597,6 +605,19 @@ bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result, bool 
     expr::ReportTooDeep(context);
     return false;
   }
+  return true;
+}
+
+}  // namespace
+
+bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result, bool allowShortCircuit,
+              std::u16string_view appendTarget, bool* stored) {
+  // Blanks are the characters up to the space; a text seldom starts with one.
+  if (text.empty() || (text.front() <= u' ' && TrimBlanks(text).empty())) {
+    *result = Value();
+    return true;
+  }
+  if (!ReadyToEvaluate(context, result)) return false;
   if (expr::CompiledExpr* compiled = CompiledFor(text, context)) {
     switch (expr::RunCompiled(*compiled, context, allowShortCircuit, appendTarget, result)) {
       case expr::RunOutcome::kDone:
@@ -610,9 +631,26 @@ bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result, bool 
         break;
     }
   }
-  Evaluator evaluator(text, context, allowShortCircuit);
-  evaluator.SetAppendTarget(appendTarget);
-  return evaluator.Run(result);
+  return EvaluateText(text, context, result, allowShortCircuit, appendTarget);
+}
+
+std::shared_ptr<expr::CompiledExpr> CompiledOf(std::u16string_view text, THensuFmt& context) {
+  TokenList* list = CompiledListFor(text, context);
+  return list ? list->compiled : nullptr;
+}
+
+bool EvaluateCompiled(expr::CompiledExpr& compiled, std::u16string_view text, THensuFmt& context,
+                      Value* result) {
+  if (!ReadyToEvaluate(context, result)) return false;
+  switch (expr::RunCompiled(compiled, context, false, {}, result)) {
+    case expr::RunOutcome::kDone:
+      return true;
+    case expr::RunOutcome::kFailed:
+      return false;
+    case expr::RunOutcome::kDeclined:
+      break;
+  }
+  return EvaluateText(text, context, result, false, {});
 }
 
 bool EvaluateQuietly(std::u16string_view text, THensuFmt& context, Value* result,

@@ -2,6 +2,7 @@
 // text (or its cached tokens), producing one value.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,9 @@
 namespace zelk {
 
 struct ScriptOptions;
+namespace expr {
+struct CompiledExpr;
+}
 
 // Evaluates text in the context. Returns false on error: the result is then
 // Byte 0 and the error has been reported (or the statement was left). A
@@ -25,6 +29,14 @@ struct ScriptOptions;
 bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result,
               bool allowShortCircuit = false, std::u16string_view appendTarget = {},
               bool* stored = nullptr);
+
+// The compiled form of text, an expression of the context's current row, once
+// the row has made one; null until then, or when the text evaluator keeps it.
+std::shared_ptr<expr::CompiledExpr> CompiledOf(std::u16string_view text, THensuFmt& context);
+
+// Evaluate for a text whose compiled form the caller kept from CompiledOf.
+bool EvaluateCompiled(expr::CompiledExpr& compiled, std::u16string_view text, THensuFmt& context,
+                      Value* result);
 
 // Evaluates text in the context for the debugger (a watch, a breakpoint's
 // condition), written as in a script (names in any case): nothing is shown, no TRY takes an error,

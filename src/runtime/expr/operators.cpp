@@ -122,7 +122,12 @@ Value NormalizeForCompare(const Value& side, bool isEmptyLiteral, const Value& o
 }
 
 double ComparableDouble(double d, bool roundValue) {
-  return roundValue ? d : RoundTo15Digits(d);
+  // A whole number below 2^52 is its own rounding.
+  if (roundValue ||
+      (std::fabs(d) < 0x1p52 && d == static_cast<double>(static_cast<std::int64_t>(d)))) {
+    return d;
+  }
+  return RoundTo15Digits(d);
 }
 
 int Sign(double x, double y) {
@@ -368,6 +373,19 @@ bool BitwiseValues(std::int32_t op, const Value& a, const Value& b, Value* out) 
   return true;
 }
 
+// CompareValues for anything but two numbers; out of line, so that two
+// numbers do not pay for its frame.
+[[gnu::noinline]] static bool CompareOtherValues(const Value& a, bool aIsEmptyLiteral,
+                                                 const Value& b, bool bIsEmptyLiteral,
+                                                 const ScriptOptions& options, int* c) {
+  // Both sides look at the other as it was, so that two Empty values
+  // compare equal whichever side is normalized first.
+  Value x = NormalizeForCompare(a, aIsEmptyLiteral, b);
+  Value y = NormalizeForCompare(b, bIsEmptyLiteral, a);
+  if (x.IsString() || y.IsString()) return CompareTexts(x, y, options, c);
+  return CompareNumbers(x, y, options.roundValue, c);
+}
+
 bool CompareValues(std::int32_t op, const Value& a, bool aIsEmptyLiteral, const Value& b,
                    bool bIsEmptyLiteral, const ScriptOptions& options, Value* out) {
   int c;
@@ -375,16 +393,8 @@ bool CompareValues(std::int32_t op, const Value& a, bool aIsEmptyLiteral, const 
     double x = a.AsDouble(), y = b.AsDouble();
     if (std::isnan(x) || std::isnan(y)) return false;
     c = Sign(ComparableDouble(x, options.roundValue), ComparableDouble(y, options.roundValue));
-  } else {
-    // Both sides look at the other as it was, so that two Empty values
-    // compare equal whichever side is normalized first.
-    Value x = NormalizeForCompare(a, aIsEmptyLiteral, b);
-    Value y = NormalizeForCompare(b, bIsEmptyLiteral, a);
-    if (x.IsString() || y.IsString()) {
-      if (!CompareTexts(x, y, options, &c)) return false;
-    } else if (!CompareNumbers(x, y, options.roundValue, &c)) {
-      return false;
-    }
+  } else if (!CompareOtherValues(a, aIsEmptyLiteral, b, bIsEmptyLiteral, options, &c)) {
+    return false;
   }
   *out = Value::Boolean(Holds(op, c));
   return true;
