@@ -14,21 +14,27 @@ struct StackBounds {
   std::size_t size = 0;
 };
 
+// Constant-initialised, so that reading it needs no guard of a dynamic
+// initialisation: the interpreter asks at every call and evaluation.
+thread_local StackBounds threadBounds;
+
+[[gnu::noinline]] void ReadBounds(StackBounds* b) {
+  pthread_attr_t attr;
+  void* address = nullptr;
+  std::size_t size = 0;
+  if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+    pthread_attr_getstack(&attr, &address, &size);
+    std::size_t guard = 0;
+    pthread_attr_getguardsize(&attr, &guard);
+    pthread_attr_destroy(&attr);
+    b->low = reinterpret_cast<std::uintptr_t>(address) + guard;
+  }
+  b->size = size == 0 ? 1 : size;  // never asked again
+}
+
 const StackBounds& Bounds() {
-  thread_local StackBounds bounds = [] {
-    StackBounds b;
-    pthread_attr_t attr;
-    void* address = nullptr;
-    if (pthread_getattr_np(pthread_self(), &attr) == 0) {
-      pthread_attr_getstack(&attr, &address, &b.size);
-      std::size_t guard = 0;
-      pthread_attr_getguardsize(&attr, &guard);
-      pthread_attr_destroy(&attr);
-      b.low = reinterpret_cast<std::uintptr_t>(address) + guard;
-    }
-    return b;
-  }();
-  return bounds;
+  if (threadBounds.size == 0) ReadBounds(&threadBounds);
+  return threadBounds;
 }
 
 }  // namespace
