@@ -412,6 +412,41 @@ void CopyBack(THensuFmt& caller, THensuFmt& callee, const HeaderInfo& info,
   }
 }
 
+// A context taken from the thread's store, given back when the call ends.
+struct Lease {
+  FrameStore& store;
+  std::unique_ptr<THensuFmt> frame;
+  ~Lease() { store.Give(std::move(frame)); }
+};
+
+// The callee's context set up for the routine at header, called by caller.
+void EnterCallee(THensuFmt& caller, THensuFmt& callee, const std::u16string& module, int header,
+                 std::int32_t bodyLength) {
+  Interpreter& interp = *caller.interp;
+  // While script threads run, a shown error must stop them all: a call on
+  // another thread does not take it back.
+  if (interp.SoleThread()) interp.run.errorFlag = 0;
+  callee.threadNumber = caller.threadNumber;
+  callee.recordIndex = caller.recordIndex;
+  callee.caller = &caller;
+  callee.callDepth = caller.callDepth + 1;
+  callee.tryDepth = caller.tryDepth;
+  callee.baseIndex = header;
+  callee.moduleName = module;
+  callee.stmtTexts =
+      std::span<const std::u16string>(interp.table.StmtTexts)
+          .subspan(static_cast<std::size_t>(header), static_cast<std::size_t>(bodyLength));
+}
+
+// The body left for a TRY of a calling context: it takes the error there.
+void HandBackTryError(THensuFmt& caller, THensuFmt& callee, bool* reReported) {
+  if (callee.tryErrFlag && caller.tryDepth > 0 && !caller.interp->run.errorFlag) {
+    if (reReported) *reReported = true;
+    // TRY_ERRLINE tells where the error happened, not where the call stands.
+    ReportError(callee.tryErrMsg, caller, false, true, &callee.tryErrLine);
+  }
+}
+
 // CallUserFunction; *reReported (may be null) tells that an error of the body
 // was handed to a TRY of the caller. analysed: the header's analysis, when the
 // caller made it already.
@@ -442,26 +477,11 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
                            argValues.size() >= info.parameters.size();
   const int layoutNames = static_cast<int>(info.parameters.size()) + (isFunction ? 1 : 0);
   FrameStore& store = interp.RecordOf(caller).frames;
-  struct Lease {
-    FrameStore& store;
-    std::unique_ptr<THensuFmt> frame;
-    ~Lease() { store.Give(std::move(frame)); }
-  } lease{store, fixedLayout ? store.Take(interp, headerIndex, layoutNames) : store.Take(interp)};
+  Lease lease{store,
+              fixedLayout ? store.Take(interp, headerIndex, layoutNames) : store.Take(interp)};
   THensuFmt& callee = *lease.frame;
   const bool inLayout = fixedLayout && callee.layoutHeader == headerIndex;
-  // While script threads run, a shown error must stop them all: a call on
-  // another thread does not take it back.
-  if (interp.SoleThread()) interp.run.errorFlag = 0;
-  callee.threadNumber = caller.threadNumber;
-  callee.recordIndex = caller.recordIndex;
-  callee.caller = &caller;
-  callee.callDepth = caller.callDepth + 1;
-  callee.tryDepth = caller.tryDepth;
-  callee.baseIndex = headerIndex;
-  callee.moduleName = module;
-  callee.stmtTexts = std::span<const std::u16string>(interp.table.StmtTexts)
-                         .subspan(static_cast<std::size_t>(headerIndex),
-                                  static_cast<std::size_t>(info.bodyLength));
+  EnterCallee(caller, callee, module, headerIndex, info.bodyLength);
 
   if (!inLayout) {
     callee.vars.values.reserve(info.parameters.size() + 1);
@@ -505,12 +525,56 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
     if (isFunction) result = ResultOf(callee, inLayout || callee.layoutHeader == headerIndex);
     if (!asCall && info.hasVar) CopyBack(caller, callee, info, argTexts);
   }
-  if (callee.tryErrFlag && caller.tryDepth > 0 && !interp.run.errorFlag) {
-    // The body left for a TRY of a calling context: it takes the error there.
-    if (reReported) *reReported = true;
-    // TRY_ERRLINE tells where the error happened, not where the call stands.
-    ReportError(callee.tryErrMsg, caller, false, true, &callee.tryErrLine);
+  HandBackTryError(caller, callee, reReported);
+  return result;
+}
+
+// A call, from a compiled expression, that supplies every parameter of a
+// routine whose parameters are all plain and none VAR: once the routine's
+// context is kept, the arguments go straight to their places.
+Value RunPlainCall(const UserRoutineTarget& target, const HeaderInfo& info,
+                   std::span<const std::u16string_view> argTexts, THensuFmt& caller,
+                   CallSiteCache& cache, bool* failed) {
+  Interpreter& interp = *caller.interp;
+  SmallList<Value> values;
+  for (std::size_t r = 0; r < argTexts.size(); ++r) {
+    Value value;
+    if (interp.run.abortLevel > 0 || interp.run.errorFlag ||
+        !EvaluateSiteArgument(cache, r, argTexts[r], caller, &value)) {
+      if (failed) *failed = true;
+      return Value::FailedByte();
+    }
+    values.push_back(std::move(value));
   }
+  bool reReported = false;
+  Value result = Value::FailedByte();
+  const int header = target.header;
+  const bool isFunction = target.kind == kFunctionKind;
+  const int layoutNames = static_cast<int>(info.parameters.size()) + (isFunction ? 1 : 0);
+  FrameStore& store = interp.RecordOf(caller).frames;
+  Lease lease{store, store.Take(interp, header, layoutNames)};
+  THensuFmt& callee = *lease.frame;
+  if (callee.layoutHeader != header || os::StackIsLow(os::StackUse::kCall)) {
+    // The first call lays the context out; a deep one is reported there.
+    store.Give(std::move(lease.frame));
+    result = RunUserCall(target.module, header, caller, argTexts, values.span(), CallMode::kCall,
+                         target.kind, &reReported, &info);
+  } else {
+    EnterCallee(caller, callee, target.module, header, info.bodyLength);
+    // Nothing runs between the bindings: no default is evaluated here.
+    if (interp.run.errorFlag == 0 && interp.run.abortLevel == 0) {
+      std::span<Value> given = values.span();
+      const std::size_t first = isFunction ? 1 : 0;
+      for (std::size_t r = 0; r < given.size(); ++r) {
+        callee.vars.values[first + r][0] = std::move(given[r]);
+      }
+      RunBody(callee);
+      if (isFunction) result = ResultOf(callee, callee.layoutHeader == header);
+    }
+    HandBackTryError(caller, callee, &reReported);
+  }
+  // An error handed to the caller's TRY abandons the statement, as one shown does.
+  if ((reReported || interp.run.errorFlag) && failed) *failed = true;
   return result;
 }
 
@@ -591,6 +655,10 @@ Value RunUserRoutineWith(const UserRoutineTarget& target, CallMode mode,
   Interpreter& interp = *context.interp;
   std::unique_ptr<TokenList> scratch;
   const HeaderInfo info = SiteHeader(context, target.header, cache, &scratch);
+  if (cache != nullptr && info.plain && !info.hasVar && mode == CallMode::kCall &&
+      argTexts.size() == info.parameters.size() && !scratch) {
+    return RunPlainCall(target, info, argTexts, context, *cache, failed);
+  }
   // Array parameters take the argument's name, not its value.
   auto passedAsText = [&](std::size_t r) {
     return r < info.parameters.size() && (info.parameters[r].kind & kArrayParameter) != 0;
