@@ -14,11 +14,13 @@
 #include "frontend/statement_table.h"
 #include "platform/platform.h"
 #include "platform/thread_priority.h"
+#include "runtime/calls/call_target.h"
 #include "runtime/calls/calls.h"
 #include "runtime/control/blocks.h"
 #include "runtime/control/body_runner.h"
 #include "runtime/core/interpreter.h"
 #include "runtime/core/report_error.h"
+#include "runtime/expr/compiled_expr.h"
 #include "runtime/expr/evaluate.h"
 #include "runtime/vars/hash_tables.h"
 #include "runtime/vars/variables.h"
@@ -250,6 +252,18 @@ class OpenLoop {
 };
 
 // Runs a row whose kind is known: stored by preprocessing or by its first run.
+// A call as a row: through the site its compiled form keeps, once it has one.
+[[gnu::noinline]] void RunCallRow(THensuFmt& context, std::u16string_view text) {
+  bool failed = false;
+  std::u16string_view callText;
+  expr::CompiledExpr* compiled = CompiledCallRow(text, context);
+  if (CallSiteCache* site = compiled ? expr::SoleCallSite(*compiled, &callText) : nullptr) {
+    DispatchCachedCall(callText, *site, context, &failed);
+  } else {
+    DispatchCall(text, context, CallMode::kCall, &failed);
+  }
+}
+
 void RunRowOfKind(THensuFmt& context, const KindSlot& slot, std::int32_t kind,
                   std::u16string_view text) {
   switch (kind) {
@@ -262,11 +276,9 @@ void RunRowOfKind(THensuFmt& context, const KindSlot& slot, std::int32_t kind,
     case kKindMethodCall:
       ComMemberCall(text, context);
       break;
-    case kKindCall: {
-      bool failed = false;
-      DispatchCall(text, context, CallMode::kCall, &failed);
+    case kKindCall:
+      RunCallRow(context, text);
       break;
-    }
     case kKindIfb:
       RunIfb(context);
       break;

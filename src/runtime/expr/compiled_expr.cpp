@@ -533,6 +533,14 @@ RunOutcome RunCompiled(CompiledExpr& compiled, THensuFmt& context, bool allowSho
   return RunMachine(compiled, context, appendTarget, result);
 }
 
+CallSiteCache* SoleCallSite(CompiledExpr& compiled, std::u16string_view* callText) {
+  if (compiled.steps.size() != 1 || compiled.steps[0].kind != StepKind::kCall) return nullptr;
+  Step& step = compiled.steps[0];
+  if (step.call == nullptr) step.call = new CallSiteCache();
+  *callText = step.text;
+  return step.call;
+}
+
 bool StoreThroughSlot(CompiledExpr& compiled, THensuFmt& context, std::u16string_view target,
                       Value& value) {
   // The row's target is found by its place in the row's text.

@@ -80,6 +80,9 @@ enum class RunOutcome { kDone, kFailed, kDeclined };
 RunOutcome RunCompiled(CompiledExpr& compiled, THensuFmt& context, bool allowShortCircuit,
                        std::u16string_view appendTarget, Value* result);
 
+// The call site of a form that is one call alone, else null.
+CallSiteCache* SoleCallSite(CompiledExpr& compiled, std::u16string_view* callText);
+
 // Stores the value into TARGET when it is the context's own scalar; false
 // when it is to be stored through SetValue.
 bool StoreThroughSlot(CompiledExpr& compiled, THensuFmt& context, std::u16string_view target,

@@ -552,7 +552,8 @@ bool Evaluator::Run(Value* result) {
 
 // The row's list for TEXT with its compiled form, made on its first replay.
 // The check runs only the text evaluator: it leaves the run's tables alone.
-TokenList* CompiledListFor(std::u16string_view text, THensuFmt& context) {
+[[gnu::always_inline]] inline TokenList* CompiledListFor(std::u16string_view text,
+                                                         THensuFmt& context) {
   Interpreter& interp = *context.interp;
   if (interp.run.checkPhase || context.curOffset <= 0) return nullptr;
   const std::int64_t row = static_cast<std::int64_t>(context.baseIndex) + context.curOffset;
@@ -632,6 +633,47 @@ bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result, bool 
     }
   }
   return EvaluateText(text, context, result, allowShortCircuit, appendTarget);
+}
+
+expr::CompiledExpr* CompiledCallRow(std::u16string_view text, THensuFmt& context) {
+  if (TokenList* list = CompiledListFor(text, context)) return list->compiled.get();
+  Interpreter& interp = *context.interp;
+  if (interp.run.checkPhase || context.curOffset <= 0) return nullptr;
+  const std::int64_t row = static_cast<std::int64_t>(context.baseIndex) + context.curOffset;
+  ThreadRecord& record = interp.RecordOf(context);
+  if (row <= 0 || row >= static_cast<std::int64_t>(record.tokens.size()) ||
+      !InRowText(interp.table, row, text) || text.size() >= UINT32_MAX) {
+    return nullptr;
+  }
+  const std::size_t r = static_cast<std::size_t>(row);
+  if (!record.tokens[r] && r < record.evaluated.size() && record.evaluated[r] == 0) {
+    record.evaluated[r] = 1;
+    return nullptr;  // a row that runs once keeps nothing
+  }
+  std::unique_ptr<TokenList>* slot = &record.tokens[r];
+  for (int length = 0; *slot; slot = &(*slot)->next) {
+    // A list of the text that did not compile stays as it is.
+    if (++length == kTokenListsPerRow || SameText((*slot)->expression, text)) return nullptr;
+  }
+  // Recorded as the text evaluator records it: the one call token.
+  MemberScope scope;
+  scope.moduleNames = &interp.definitions.moduleNames;
+  scope.moduleName = context.moduleName;
+  if (context.withTarget.IsString()) scope.withText = context.withTarget.AsString();
+  auto list = std::make_unique<TokenList>();
+  list->SetExpression(text, false);
+  std::u16string_view rest = list->expression;
+  const Token call = NextToken(&rest, scope);
+  if (call.bad || call.kind != kTokCall || NextToken(&rest, scope).kind != kTokEnd) return nullptr;
+  CachedToken cached;
+  list->SetText(cached, call.text);
+  cached.kind = call.kind;
+  list->tokens.push_back(std::move(cached));
+  list->tokens.shrink_to_fit();
+  list->complete = true;
+  *slot = std::move(list);
+  TokenList* made = CompiledListFor(text, context);
+  return made ? made->compiled.get() : nullptr;
 }
 
 std::shared_ptr<expr::CompiledExpr> CompiledOf(std::u16string_view text, THensuFmt& context) {

@@ -34,6 +34,11 @@ bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result,
 // the row has made one; null until then, or when the text evaluator keeps it.
 std::shared_ptr<expr::CompiledExpr> CompiledOf(std::u16string_view text, THensuFmt& context);
 
+// The compiled form of a call row's text (NAME(ARGUMENTS) alone), recorded
+// with the row's lists from its second run on; null until then, and for a
+// text that is not one call.
+expr::CompiledExpr* CompiledCallRow(std::u16string_view text, THensuFmt& context);
+
 // Evaluate for a text whose compiled form the caller kept from CompiledOf.
 bool EvaluateCompiled(expr::CompiledExpr& compiled, std::u16string_view text, THensuFmt& context,
                       Value* result);
