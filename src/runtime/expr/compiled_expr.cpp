@@ -253,17 +253,6 @@ bool NumberPair(std::int32_t op, const Value& a, const Value& b, const ScriptOpt
   }
 }
 
-// The result as the text evaluator finishes it; a whole number needs nothing.
-void Finish(Value& v, const ScriptOptions& options) {
-  if (v.IsDouble()) {
-    const double d = v.AsDouble();
-    if (std::fabs(d) < 0x1p52 && d == static_cast<double>(static_cast<std::int64_t>(d))) return;
-  } else if (!v.IsWideString()) {
-    return;  // only numbers and wide texts are finished
-  }
-  FinishResult(v, options);
-}
-
 // The commonest expressions, a name alone or one operator between two
 // numbers, without setting up the machine; false when the machine is to run.
 bool RunSingleStep(CompiledExpr& compiled, THensuFmt& context, std::u16string_view appendTarget,
@@ -275,7 +264,7 @@ bool RunSingleStep(CompiledExpr& compiled, THensuFmt& context, std::u16string_vi
     // A text that is the assignment's own target is left to the machine's guard.
     if (own == nullptr || (own->IsString() && !appendTarget.empty())) return false;
     *result = *own;
-    Finish(*result, options);
+    FinishResult(*result, options);
     return true;
   }
   if (step.kind != StepKind::kPair) return false;
@@ -292,7 +281,7 @@ bool RunSingleStep(CompiledExpr& compiled, THensuFmt& context, std::u16string_vi
   // A failure is reported by the machine, which meets it again.
   if (!NumberPair(step.op, *a, *b, options, &out)) return false;
   *result = std::move(out);
-  Finish(*result, options);
+  FinishResult(*result, options);
   return true;
 }
 
@@ -515,7 +504,7 @@ namespace {
     }
     return RunOutcome::kFailed;
   }
-  Finish(v, context.interp->options);
+  FinishResult(v, context.interp->options);
   *result = std::move(v);
   return RunOutcome::kDone;
 }

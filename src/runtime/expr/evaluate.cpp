@@ -193,51 +193,55 @@ class Evaluator {
   bool stop_ = false;
 };
 
+// The members' scope of a text evaluated in context.
+MemberScope ScopeOf(const THensuFmt& context) {
+  MemberScope scope;
+  scope.moduleNames = &context.interp->definitions.moduleNames;
+  scope.moduleName = context.moduleName;
+  if (context.withTarget.IsString()) scope.withText = context.withTarget.AsString();
+  return scope;
+}
+
+// The list of text in its row's chain, recorded if need be: a row keeps a
+// short chain of lists, its expression and the argument texts of the calls
+// in it, which are evaluated on their own. Null when the row keeps none for
+// it: its first evaluation (a row that never runs again keeps nothing), a
+// full chain, a text beyond 32-bit positions or one the tokenizer refuses.
+TokenList* RowTokenList(THensuFmt& context, std::u16string_view text, const MemberScope& scope) {
+  Interpreter& interp = *context.interp;
+  const std::int64_t row = static_cast<std::int64_t>(context.baseIndex) + context.curOffset;
+  if (row <= 0 || context.curOffset <= 0) return nullptr;
+  ThreadRecord& record = interp.RecordOf(context);
+  if (row >= static_cast<std::int64_t>(record.tokens.size())) return nullptr;
+  std::unique_ptr<TokenList>* slot = &record.tokens[static_cast<std::size_t>(row)];
+  int length = 0;
+  while (*slot && !SameText((*slot)->expression, text)) {
+    if (++length == kTokenListsPerRow) return nullptr;
+    slot = &(*slot)->next;
+  }
+  if (*slot) return slot->get();
+  if (text.size() >= UINT32_MAX) return nullptr;
+  const std::size_t r = static_cast<std::size_t>(row);
+  if (!record.tokens[r] && r < record.evaluated.size() && record.evaluated[r] == 0) {
+    record.evaluated[r] = 1;
+    return nullptr;
+  }
+  auto list = std::make_unique<TokenList>();
+  list->SetExpression(text, !InRowText(interp.table, row, text));
+  if (!RecordTokens(*list, scope)) return nullptr;
+  *slot = std::move(list);
+  return slot->get();
+}
+
 // The whole text is tokenized before the first evaluation replays it, so a
 // recursive call that reaches the same row meanwhile finds the list ready.
 // A text the tokenizer refuses is not kept: its evaluation then meets the
 // error where it stands, after what comes before it has run.
 void Evaluator::StartCache() {
   if (checkPhase_) return;  // the check leaves the run's tables as they were
-  std::int64_t row = static_cast<std::int64_t>(context_.baseIndex) + context_.curOffset;
-  if (row <= 0 || context_.curOffset <= 0) return;
-  ThreadRecord& record = interp_.RecordOf(context_);
-  if (row >= static_cast<std::int64_t>(record.tokens.size())) return;
-  // A row keeps a short chain of lists: its expression and the argument
-  // texts of the calls in it, which are evaluated on their own.
-  std::unique_ptr<TokenList>* slot = &record.tokens[static_cast<std::size_t>(row)];
-  int length = 0;
-  while (*slot && !SameText((*slot)->expression, text_)) {
-    if (++length == kTokenListsPerRow) return;
-    slot = &(*slot)->next;
-  }
-  if (!*slot) {
-    // Texts beyond 32-bit positions are evaluated without a cache.
-    if (text_.size() >= UINT32_MAX) return;
-    const std::size_t r = static_cast<std::size_t>(row);
-    if (!record.tokens[r] && r < record.evaluated.size() && record.evaluated[r] == 0) {
-      record.evaluated[r] = 1;
-      return;  // once from the text: a row that never runs again keeps nothing
-    }
-    auto list = std::make_unique<TokenList>();
-    list->SetExpression(text_, !InRowText(interp_.table, row, text_));
-    std::u16string_view rest = list->expression;
-    for (;;) {
-      Token t = NextToken(&rest, scope_);
-      if (t.bad) return;
-      if (t.kind == kTokEnd) break;
-      CachedToken cached;
-      list->SetText(cached, t.text);
-      cached.kind = t.kind;
-      if (t.kind == kTokNumber) cached.value = Value::Double(t.number);
-      if (t.kind == kTokString) cached.value = Value::String(std::u16string(t.text));
-      list->tokens.push_back(std::move(cached));
-    }
-    list->tokens.shrink_to_fit();
-    list->complete = true;
-    *slot = std::move(list);
-  }
-  list_ = slot->get();
+  TokenList* list = RowTokenList(context_, text_, scope_);
+  if (list == nullptr) return;
+  list_ = list;
   source_ = Source::kReplay;
   replayNext_ = list_->tokens.data();
   replayEnd_ = replayNext_ + list_->tokens.size();
@@ -503,9 +507,7 @@ void Evaluator::IndexResult(Value& v) {
 bool Evaluator::Run(Value* result) {
   Value v;
   try {
-    scope_.moduleNames = &interp_.definitions.moduleNames;
-    scope_.moduleName = context_.moduleName;
-    if (context_.withTarget.IsString()) scope_.withText = context_.withTarget.AsString();
+    scope_ = ScopeOf(context_);
     StartCache();
     Next();
     if (!stop_) ParseOr(v);
@@ -637,41 +639,12 @@ bool Evaluate(std::u16string_view text, THensuFmt& context, Value* result, bool 
 
 expr::CompiledExpr* CompiledCallRow(std::u16string_view text, THensuFmt& context) {
   if (TokenList* list = CompiledListFor(text, context)) return list->compiled.get();
-  Interpreter& interp = *context.interp;
-  if (interp.run.checkPhase || context.curOffset <= 0) return nullptr;
-  const std::int64_t row = static_cast<std::int64_t>(context.baseIndex) + context.curOffset;
-  ThreadRecord& record = interp.RecordOf(context);
-  if (row <= 0 || row >= static_cast<std::int64_t>(record.tokens.size()) ||
-      !InRowText(interp.table, row, text) || text.size() >= UINT32_MAX) {
+  if (context.interp->run.checkPhase) return nullptr;
+  // Recorded as the text evaluator records it; one call token alone.
+  const TokenList* list = RowTokenList(context, text, ScopeOf(context));
+  if (list == nullptr || list->tokens.size() != 1 || list->tokens[0].kind != kTokCall) {
     return nullptr;
   }
-  const std::size_t r = static_cast<std::size_t>(row);
-  if (!record.tokens[r] && r < record.evaluated.size() && record.evaluated[r] == 0) {
-    record.evaluated[r] = 1;
-    return nullptr;  // a row that runs once keeps nothing
-  }
-  std::unique_ptr<TokenList>* slot = &record.tokens[r];
-  for (int length = 0; *slot; slot = &(*slot)->next) {
-    // A list of the text that did not compile stays as it is.
-    if (++length == kTokenListsPerRow || SameText((*slot)->expression, text)) return nullptr;
-  }
-  // Recorded as the text evaluator records it: the one call token.
-  MemberScope scope;
-  scope.moduleNames = &interp.definitions.moduleNames;
-  scope.moduleName = context.moduleName;
-  if (context.withTarget.IsString()) scope.withText = context.withTarget.AsString();
-  auto list = std::make_unique<TokenList>();
-  list->SetExpression(text, false);
-  std::u16string_view rest = list->expression;
-  const Token call = NextToken(&rest, scope);
-  if (call.bad || call.kind != kTokCall || NextToken(&rest, scope).kind != kTokEnd) return nullptr;
-  CachedToken cached;
-  list->SetText(cached, call.text);
-  cached.kind = call.kind;
-  list->tokens.push_back(std::move(cached));
-  list->tokens.shrink_to_fit();
-  list->complete = true;
-  *slot = std::move(list);
   TokenList* made = CompiledListFor(text, context);
   return made ? made->compiled.get() : nullptr;
 }

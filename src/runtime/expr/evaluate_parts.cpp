@@ -43,13 +43,10 @@ void ExpandBeforeAppend(const Value& v, Value& right, const ScriptOptions& optio
   right = Value::String(ExpandSpecialChars(right.AsString(), options), right.type());
 }
 
-void FinishResult(Value& v, const ScriptOptions& options) {
+void FinishNumberOrText(Value& v, const ScriptOptions& options) {
   if (v.IsDouble()) {
     const double d = v.AsDouble();
-    // Below 2^52 the integer conversion truncates exactly, without a call.
-    const bool fraction = std::fabs(d) < 0x1p52
-                              ? d != static_cast<double>(static_cast<std::int64_t>(d))
-                              : d != std::trunc(d);
+    const bool fraction = !IsSmallWholeNumber(d) && d != std::trunc(d);
     if (fraction && !options.roundValue) v = Value::Double(RoundTo15Digits(d));
   } else if (v.IsWideString() && !v.KnownPlain()) {
     if (HasSpecialChars(v.AsString())) {

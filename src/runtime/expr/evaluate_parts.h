@@ -4,6 +4,7 @@
 
 #include "runtime/core/context.h"
 #include "runtime/core/value.h"
+#include "runtime/expr/operators.h"
 
 namespace zelk {
 
@@ -24,9 +25,17 @@ bool JoinedTextTooLong(const Value& a, const Value& b);
 // (and copy) the whole text again.
 void ExpandBeforeAppend(const Value& v, Value& right, const ScriptOptions& options);
 
+// FinishResult for a number that may have a fraction or a wide text.
+void FinishNumberOrText(Value& v, const ScriptOptions& options);
+
 // A fraction rounded to 15 digits (unless OPTION ROUNDVALUE), a text's
-// "<#...>" forms expanded.
-void FinishResult(Value& v, const ScriptOptions& options);
+// "<#...>" forms expanded. Inline: most results are whole numbers or other
+// kinds, which need nothing.
+inline void FinishResult(Value& v, const ScriptOptions& options) {
+  if (v.IsDouble() ? !IsSmallWholeNumber(v.AsDouble()) : v.IsWideString()) {
+    FinishNumberOrText(v, options);
+  }
+}
 
 }  // namespace expr
 }  // namespace zelk

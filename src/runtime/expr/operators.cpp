@@ -122,12 +122,7 @@ Value NormalizeForCompare(const Value& side, bool isEmptyLiteral, const Value& o
 }
 
 double ComparableDouble(double d, bool roundValue) {
-  // A whole number below 2^52 is its own rounding.
-  if (roundValue ||
-      (std::fabs(d) < 0x1p52 && d == static_cast<double>(static_cast<std::int64_t>(d)))) {
-    return d;
-  }
-  return RoundTo15Digits(d);
+  return roundValue || IsSmallWholeNumber(d) ? d : RoundTo15Digits(d);
 }
 
 int Sign(double x, double y) {

@@ -5,6 +5,7 @@
 // error.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -33,6 +34,12 @@ bool TruncateToInt64(const Value& v, std::int64_t* out);
 // A number with a fractional part rounded to 15 significant digits, as its
 // 15-digit general text form reads back.
 double RoundTo15Digits(double d);
+
+// A whole number below 2^52, which needs no rounding; there the integer
+// conversion truncates exactly, without a call.
+inline bool IsSmallWholeNumber(double d) {
+  return std::fabs(d) < 0x1p52 && d == static_cast<double>(static_cast<std::int64_t>(d));
+}
 
 // Whether text holds a "<#" form that ExpandSpecialChars would replace.
 bool HasSpecialChars(std::u16string_view text);

@@ -2,6 +2,7 @@
 
 #include "base/numbers.h"
 #include "foundation/hashed_str_list.h"
+#include "runtime/expr/token_cache.h"
 
 namespace zelk {
 namespace {
@@ -250,6 +251,24 @@ Token NextToken(std::u16string_view* rest, const MemberScope& scope) {
   }
   r = TrimBlanks(r);
   return t;
+}
+
+bool RecordTokens(TokenList& list, const MemberScope& scope) {
+  std::u16string_view rest = list.expression;
+  for (;;) {
+    Token t = NextToken(&rest, scope);
+    if (t.bad) return false;
+    if (t.kind == kTokEnd) break;
+    CachedToken cached;
+    list.SetText(cached, t.text);
+    cached.kind = t.kind;
+    if (t.kind == kTokNumber) cached.value = Value::Double(t.number);
+    if (t.kind == kTokString) cached.value = Value::String(std::u16string(t.text));
+    list.tokens.push_back(std::move(cached));
+  }
+  list.tokens.shrink_to_fit();
+  list.complete = true;
+  return true;
 }
 
 }  // namespace zelk

@@ -7,6 +7,8 @@
 
 namespace zelk {
 
+struct TokenList;
+
 class TUHashedStrList;
 
 enum TokenKind : std::int32_t {
@@ -83,6 +85,11 @@ struct MemberScope {
 // Cuts the next token from the front of *rest; *rest keeps what follows it,
 // trimmed of blanks. Gives kTokEnd when only blanks remain.
 Token NextToken(std::u16string_view* rest, const MemberScope& scope);
+
+// Records the tokens of list's expression into it, as the evaluator replays
+// them, and marks it complete; false (the list then unusable) when the
+// tokenizer refuses the text.
+bool RecordTokens(TokenList& list, const MemberScope& scope);
 
 // Trims blanks (every character up to the space) at both ends.
 std::u16string_view TrimBlanks(std::u16string_view text);

@@ -20,19 +20,8 @@ class CompiledExprTest : public InterpreterTest {
   std::unique_ptr<TokenList> Tokens(std::u16string_view text) {
     auto list = std::make_unique<TokenList>();
     list->SetExpression(text, true);
-    std::u16string_view rest = list->expression;
-    MemberScope scope;
-    for (;;) {
-      Token t = NextToken(&rest, scope);
-      if (t.bad || t.kind == kTokEnd) break;
-      CachedToken cached;
-      list->SetText(cached, t.text);
-      cached.kind = t.kind;
-      if (t.kind == kTokNumber) cached.value = Value::Double(t.number);
-      if (t.kind == kTokString) cached.value = Value::String(std::u16string(t.text));
-      list->tokens.push_back(std::move(cached));
-    }
-    list->complete = true;
+    RecordTokens(*list, MemberScope());
+    list->complete = true;  // a refused text compiles from what came before it
     return list;
   }
   bool Compiles(std::u16string_view text) { return expr::Compile(*Tokens(text)) != nullptr; }
