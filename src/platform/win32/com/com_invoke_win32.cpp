@@ -157,16 +157,21 @@ bool Call(IDispatch* dispatch, DISPID member, const DISPID* namedIds, ComInvoke 
   return ok;
 }
 
+// The object's dispatch interface, COM ready on this thread; null (and
+// *failure set) for no object.
+IDispatch* DispatchOf(const ComRef& object, std::u16string* failure) {
+  EnsureComInitialized();
+  IDispatch* dispatch = static_cast<IDispatch*>(object.get());
+  if (!dispatch) *failure = ComFailureText(E_POINTER);
+  return dispatch;
+}
+
 }  // namespace
 
 bool ComInvokeMember(const ComRef& object, std::u16string_view member, ComInvoke kind,
                      std::span<ComArgument> arguments, ComValue* result, std::u16string* failure) {
-  EnsureComInitialized();
-  IDispatch* dispatch = static_cast<IDispatch*>(object.get());
-  if (!dispatch) {
-    *failure = ComFailureText(E_POINTER);
-    return false;
-  }
+  IDispatch* dispatch = DispatchOf(object, failure);
+  if (!dispatch) return false;
   const std::size_t count = arguments.size();
   // Member name first, then the names of the named arguments, resolved together.
   std::vector<std::u16string> nameTexts;
@@ -194,12 +199,8 @@ bool ComInvokeMember(const ComRef& object, std::u16string_view member, ComInvoke
 
 bool ComMemberId(const ComRef& object, std::u16string_view member, std::int32_t* id,
                  std::u16string* failure) {
-  EnsureComInitialized();
-  IDispatch* dispatch = static_cast<IDispatch*>(object.get());
-  if (!dispatch) {
-    *failure = ComFailureText(E_POINTER);
-    return false;
-  }
+  IDispatch* dispatch = DispatchOf(object, failure);
+  if (!dispatch) return false;
   std::u16string name(member);
   LPOLESTR names[1] = {reinterpret_cast<LPOLESTR>(name.data())};
   DISPID dispid = DISPID_UNKNOWN;
@@ -214,12 +215,8 @@ bool ComMemberId(const ComRef& object, std::u16string_view member, std::int32_t*
 
 bool ComInvokeId(const ComRef& object, std::int32_t id, ComInvoke kind,
                  std::span<ComArgument> arguments, ComValue* result, std::u16string* failure) {
-  EnsureComInitialized();
-  IDispatch* dispatch = static_cast<IDispatch*>(object.get());
-  if (!dispatch) {
-    *failure = ComFailureText(E_POINTER);
-    return false;
-  }
+  IDispatch* dispatch = DispatchOf(object, failure);
+  if (!dispatch) return false;
   std::array<DISPID, kMostArguments> none;
   none.fill(DISPID_UNKNOWN);
   if (arguments.size() > kMostArguments) {
@@ -230,12 +227,8 @@ bool ComInvokeId(const ComRef& object, std::int32_t id, ComInvoke kind,
 }
 
 bool ComEnumerate(const ComRef& object, std::vector<ComValue>* items, std::u16string* failure) {
-  EnsureComInitialized();
-  IDispatch* dispatch = static_cast<IDispatch*>(object.get());
-  if (!dispatch) {
-    *failure = ComFailureText(E_POINTER);
-    return false;
-  }
+  IDispatch* dispatch = DispatchOf(object, failure);
+  if (!dispatch) return false;
   DISPPARAMS none{};
   VARIANT enumerator;
   VariantInit(&enumerator);
