@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 
 namespace zelk::os {
@@ -22,16 +23,24 @@ StackRoom CurrentStackRoom();
 // each is reported as what it is.
 enum class StackUse { kCall, kBlock, kExpression };
 
-// True when a recursion should stop here and report. Calls keep an eighth of
-// the stack and never less than 256 KB, blocks three quarters of that and
-// expressions half: room for the report itself (a message box needs a good
-// deal).
-inline bool StackIsLow(StackUse use) {
-  const StackRoom room = CurrentStackRoom();
-  std::size_t reserve = std::max<std::size_t>(256 * 1024, room.size / 8);
+// How much of the stack each use leaves: calls an eighth of the stack and
+// never less than 256 KB, blocks three quarters of that and expressions half:
+// room for the report itself (a message box needs a good deal).
+inline std::size_t StackReserve(StackUse use, std::size_t stackSize) {
+  std::size_t reserve = std::max<std::size_t>(256 * 1024, stackSize / 8);
   if (use == StackUse::kBlock) reserve = reserve / 4 * 3;
   if (use == StackUse::kExpression) reserve /= 2;
-  return room.left < reserve;
+  return reserve;
+}
+
+// The lowest frame address a recursion of this use may reach on the calling
+// thread. Asked at every call, block and evaluation, so it is kept per thread
+// where the system's answer is slow.
+std::uintptr_t StackFloor(StackUse use);
+
+// True when a recursion should stop here and report.
+[[gnu::always_inline]] inline bool StackIsLow(StackUse use) {
+  return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < StackFloor(use);
 }
 
 // Runs work on a new thread whose stack reserves the given bytes and waits

@@ -12,6 +12,7 @@ namespace {
 struct StackBounds {
   std::uintptr_t low = 0;  // the lowest usable address; stacks grow downwards
   std::size_t size = 0;
+  std::uintptr_t floors[3] = {};  // StackFloor per use
 };
 
 // Constant-initialised, so that reading it needs no guard of a dynamic
@@ -30,6 +31,9 @@ thread_local StackBounds threadBounds;
     b->low = reinterpret_cast<std::uintptr_t>(address) + guard;
   }
   b->size = size == 0 ? 1 : size;  // never asked again
+  for (StackUse use : {StackUse::kCall, StackUse::kBlock, StackUse::kExpression}) {
+    b->floors[static_cast<int>(use)] = b->low + StackReserve(use, b->size);
+  }
 }
 
 const StackBounds& Bounds() {
@@ -59,6 +63,10 @@ StackRoom CurrentStackRoom() {
   const StackBounds& b = Bounds();
   const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
   return {here > b.low ? here - b.low : 0, b.size};
+}
+
+std::uintptr_t StackFloor(StackUse use) {
+  return Bounds().floors[static_cast<int>(use)];
 }
 
 }  // namespace zelk::os

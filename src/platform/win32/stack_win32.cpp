@@ -39,4 +39,12 @@ StackRoom CurrentStackRoom() {
   return {here > floor ? here - floor : 0, static_cast<std::size_t>(high - low)};
 }
 
+// The limits are read from the thread's environment block: as fast as a
+// thread-local copy of them would be.
+std::uintptr_t StackFloor(StackUse use) {
+  ULONG_PTR low = 0, high = 0;
+  GetCurrentThreadStackLimits(&low, &high);
+  return low + kGuardBytes + StackReserve(use, static_cast<std::size_t>(high - low));
+}
+
 }  // namespace zelk::os

@@ -214,7 +214,10 @@ class Value {
 
  private:
   Value(VarType type, std::int64_t i) : type_(type) { u_.i = i; }
+  // Every value is tested when it goes: the kinds below text (Empty and the
+  // numbers, the common ones) are told apart with one comparison.
   bool HasCell() const {
+    if (type_ < kVtOleStr) return false;
     return (type_ == kVtUString || type_ == kVtOleStr || type_ == kVtNarrowStr ||
             type_ == kVtDispatch || (type_ & kVtArray)) &&
            u_.cell != nullptr;
