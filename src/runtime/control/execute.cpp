@@ -63,47 +63,61 @@ std::u16string_view PlainTarget(std::u16string_view target) {
   return IsPlainTarget(target) ? target : std::u16string_view();
 }
 
-// AssignPosition, remembered per row with whether the target is plain.
-// Records are sized afresh with every table, so the row's text is the one it
-// was found in; its length and the '=' there guard against anything else.
-std::size_t CachedAssignPosition(const KindSlot& slot, std::u16string_view text, bool* plain) {
+// The two sides of an assignment row, trimmed.
+struct AssignSides {
+  std::u16string_view target, source;
+  bool plain = false;  // the target is a plain name
+};
+
+// The row's sides at its '=' (AssignPosition), remembered per row with the
+// blanks around it and whether the target is plain. Records are sized afresh
+// with every table, so the row's text is the one it was found in; its length
+// and the '=' there guard against anything else. False for no '='.
+bool CachedAssignSides(const KindSlot& slot, std::u16string_view text, AssignSides* sides) {
   std::vector<AssignSplit>& splits = slot.record.splits;
   if (slot.row < splits.size()) {
     const AssignSplit& split = splits[slot.row];
     const std::size_t position = split.position & ~AssignSplit::kPlainTarget;
     if (split.length == text.size() && position < text.size() && text[position] == u'=') {
-      *plain = (split.position & AssignSplit::kPlainTarget) != 0;
-      return position;
+      sides->plain = (split.position & AssignSplit::kPlainTarget) != 0;
+      sides->target = TrimmedView(text.substr(0, position - split.blanksBefore));
+      sides->source = TrimmedView(text.substr(position + 1 + split.blanksAfter));
+      return true;
     }
   }
-  std::size_t p = AssignPosition(text);
-  *plain = p != std::u16string_view::npos && IsPlainTarget(TrimmedView(text.substr(0, p)));
-  if (p != std::u16string_view::npos && slot.row < splits.size() &&
-      text.size() < AssignSplit::kPlainTarget) {
+  const std::size_t p = AssignPosition(text);
+  if (p == std::u16string_view::npos) return false;
+  sides->target = TrimmedView(text.substr(0, p));
+  sides->source = TrimmedView(text.substr(p + 1));
+  sides->plain = IsPlainTarget(sides->target);
+  const std::size_t before = p - (sides->target.data() + sides->target.size() - text.data());
+  const std::size_t after = sides->source.data() - (text.data() + p + 1);
+  if (slot.row < splits.size() && text.size() < AssignSplit::kPlainTarget && before <= UINT16_MAX &&
+      after <= UINT16_MAX && !sides->target.empty() && !sides->source.empty()) {
     splits[slot.row] =
         AssignSplit{static_cast<std::uint32_t>(text.size()),
-                    static_cast<std::uint32_t>(p) | (*plain ? AssignSplit::kPlainTarget : 0u)};
+                    static_cast<std::uint32_t>(p) | (sides->plain ? AssignSplit::kPlainTarget : 0u),
+                    static_cast<std::uint16_t>(before), static_cast<std::uint16_t>(after)};
   }
-  return p;
+  return true;
 }
 
 // Kinds 1 and 2 after their first execution.
 void Assign(THensuFmt& context, const KindSlot& slot, std::u16string_view text, bool comProperty) {
-  bool plain = false;
-  std::size_t p = CachedAssignPosition(slot, text, &plain);
-  if (p == std::u16string_view::npos) return;
-  std::u16string_view target = TrimmedView(text.substr(0, p));
+  AssignSides sides;
+  if (!CachedAssignSides(slot, text, &sides)) return;
   Value value;
   bool stored = false;
-  if (!Evaluate(TrimmedView(text.substr(p + 1)), context, &value, false,
-                plain ? target : std::u16string_view(), comProperty ? nullptr : &stored) ||
+  if (!Evaluate(sides.source, context, &value, false,
+                sides.plain ? sides.target : std::u16string_view(),
+                comProperty ? nullptr : &stored) ||
       stored) {
     return;
   }
   if (comProperty) {
-    ComPropertyAssign(target, value, context);
+    ComPropertyAssign(sides.target, value, context);
   } else {
-    SetValue(context, target, value);
+    SetValue(context, sides.target, value);
   }
 }
 

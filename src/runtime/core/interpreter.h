@@ -64,14 +64,16 @@ struct ScriptOptions {
 };
 
 // The '=' of an assignment row, found once: the 0-based position, with
-// kPlainTarget set when the target is a plain name, and the length of the
-// row's text it was found in (kNoSplit: not yet). Eight bytes a row: a
-// million-row table keeps one per row.
+// kPlainTarget set when the target is a plain name, the blanks on each side
+// of it, and the length of the row's text it was found in (kNoSplit: not
+// yet). Twelve bytes a row: a million-row table keeps one per row.
 struct AssignSplit {
   static constexpr std::uint32_t kNoSplit = UINT32_MAX;
   static constexpr std::uint32_t kPlainTarget = 0x80000000u;
   std::uint32_t length = kNoSplit;
   std::uint32_t position = 0;
+  std::uint16_t blanksBefore = 0;
+  std::uint16_t blanksAfter = 0;
 };
 
 // Per-thread record: slot 0 the main thread, 1..64 script threads. Each has

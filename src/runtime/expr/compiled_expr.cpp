@@ -234,15 +234,24 @@ bool SameText(std::u16string_view a, std::u16string_view b) {
 // Two numbers into out; false on a type failure.
 bool NumberPair(std::int32_t op, const Value& a, const Value& b, const ScriptOptions& options,
                 Value* out) {
-  if (a.IsDouble() && b.IsDouble() && (op == kTokPlus || op == kTokMinus || op == kTokTimes)) {
-    // What AddValues and ArithmeticValues make of two Doubles.
+  const int level = OperatorLevel(op);
+  if (a.IsDouble() && b.IsDouble()) {
     const double x = a.AsDouble(), y = b.AsDouble();
-    const double d = op == kTokPlus ? x + y : (op == kTokMinus ? x - y : x * y);
-    if (!std::isfinite(d)) return false;  // overflow
-    *out = Value::Double(d);
-    return true;
+    if (op == kTokPlus || op == kTokMinus || op == kTokTimes) {
+      // What AddValues and ArithmeticValues make of two Doubles.
+      const double d = op == kTokPlus ? x + y : (op == kTokMinus ? x - y : x * y);
+      if (!std::isfinite(d)) return false;  // overflow
+      *out = Value::Double(d);
+      return true;
+    }
+    // Whole numbers compare as they stand: the rounding to 15 digits that
+    // CompareValues applies leaves them alone.
+    if (level == 3 && IsSmallWholeNumber(x) && IsSmallWholeNumber(y)) {
+      *out = Value::Boolean(Holds(op, x < y ? -1 : (x > y ? 1 : 0)));
+      return true;
+    }
   }
-  switch (OperatorLevel(op)) {
+  switch (level) {
     case 1:
     case 2:
       return BitwiseValues(op, a, b, out);

@@ -167,23 +167,6 @@ bool CompareTexts(const Value& x, const Value& y, const ScriptOptions& options, 
   return true;
 }
 
-bool Holds(std::int32_t op, int c) {
-  switch (op) {
-    case kTokGreater:
-      return c > 0;
-    case kTokLess:
-      return c < 0;
-    case kTokEqual:
-      return c == 0;
-    case kTokGreaterEqual:
-      return c >= 0;
-    case kTokLessEqual:
-      return c <= 0;
-    default:
-      return c != 0;  // kTokNotEqual
-  }
-}
-
 // Rounded to the nearest integer, ties to even (the default rounding mode).
 bool RoundToInt64(double d, std::int64_t* out) {
   if (!std::isfinite(d)) return false;

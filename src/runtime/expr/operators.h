@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "runtime/core/value.h"
+#include "runtime/expr/tokenizer.h"
 
 namespace zelk {
 
@@ -39,6 +40,24 @@ double RoundTo15Digits(double d);
 // conversion truncates exactly, without a call.
 inline bool IsSmallWholeNumber(double d) {
   return std::fabs(d) < 0x1p52 && d == static_cast<double>(static_cast<std::int64_t>(d));
+}
+
+// Whether a comparison holds for c, the sign of left minus right.
+inline bool Holds(std::int32_t op, int c) {
+  switch (op) {
+    case kTokGreater:
+      return c > 0;
+    case kTokLess:
+      return c < 0;
+    case kTokEqual:
+      return c == 0;
+    case kTokGreaterEqual:
+      return c >= 0;
+    case kTokLessEqual:
+      return c <= 0;
+    default:
+      return c != 0;  // kTokNotEqual
+  }
 }
 
 // Whether text holds a "<#" form that ExpandSpecialChars would replace.
