@@ -34,9 +34,19 @@ inline std::size_t StackReserve(StackUse use, std::size_t stackSize) {
 }
 
 // The lowest frame address a recursion of this use may reach on the calling
-// thread. Asked at every call, block and evaluation, so it is kept per thread
-// where the system's answer is slow.
+// thread. Asked at every call, block and evaluation: Windows answers from the
+// thread's environment block; elsewhere the answer is kept per thread, as
+// asking the system is slow.
+#if defined(_WIN32)
 std::uintptr_t StackFloor(StackUse use);
+#else
+extern constinit thread_local std::uintptr_t threadStackFloors[3];  // 0: not read yet
+std::uintptr_t ReadStackFloor(StackUse use);
+inline std::uintptr_t StackFloor(StackUse use) {
+  const std::uintptr_t floor = threadStackFloors[static_cast<int>(use)];
+  return floor != 0 ? floor : ReadStackFloor(use);
+}
+#endif
 
 // True when a recursion should stop here and report.
 [[gnu::always_inline]] inline bool StackIsLow(StackUse use) {

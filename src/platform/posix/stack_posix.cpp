@@ -7,16 +7,18 @@
 #include "platform/stack.h"
 
 namespace zelk::os {
+
+constinit thread_local std::uintptr_t threadStackFloors[3] = {};
+
 namespace {
 
 struct StackBounds {
   std::uintptr_t low = 0;  // the lowest usable address; stacks grow downwards
   std::size_t size = 0;
-  std::uintptr_t floors[3] = {};  // StackFloor per use
 };
 
 // Constant-initialised, so that reading it needs no guard of a dynamic
-// initialisation: the interpreter asks at every call and evaluation.
+// initialisation.
 thread_local StackBounds threadBounds;
 
 [[gnu::noinline]] void ReadBounds(StackBounds* b) {
@@ -32,7 +34,7 @@ thread_local StackBounds threadBounds;
   }
   b->size = size == 0 ? 1 : size;  // never asked again
   for (StackUse use : {StackUse::kCall, StackUse::kBlock, StackUse::kExpression}) {
-    b->floors[static_cast<int>(use)] = b->low + StackReserve(use, b->size);
+    threadStackFloors[static_cast<int>(use)] = b->low + StackReserve(use, b->size);
   }
 }
 
@@ -65,8 +67,9 @@ StackRoom CurrentStackRoom() {
   return {here > b.low ? here - b.low : 0, b.size};
 }
 
-std::uintptr_t StackFloor(StackUse use) {
-  return Bounds().floors[static_cast<int>(use)];
+std::uintptr_t ReadStackFloor(StackUse use) {
+  Bounds();
+  return threadStackFloors[static_cast<int>(use)];
 }
 
 }  // namespace zelk::os

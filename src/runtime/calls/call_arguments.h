@@ -33,14 +33,16 @@ class SmallList {
   void push_back(T value) {
     if (size_ < kInPlace) {
       new (raw_ + size_ * sizeof(T)) T(std::move(value));
+      ++size_;
     } else {
-      if (size_ == kInPlace) {
-        more_.reserve(kInPlace * 2);
-        for (std::size_t i = 0; i < kInPlace; ++i) more_.push_back(std::move(At(i)));
-      }
-      more_.push_back(std::move(value));
+      PushBeyond(std::move(value));
     }
-    ++size_;
+  }
+  // A new item, default-constructed, to be filled in place.
+  T& emplace_back() {
+    if (size_ < kInPlace) return *new (raw_ + size_++ * sizeof(T)) T();
+    PushBeyond(T());
+    return more_.back();
   }
   std::size_t size() const { return size_; }
   std::span<T> span() {
@@ -49,6 +51,15 @@ class SmallList {
 
  private:
   static constexpr std::size_t kInPlace = 8;
+  // Out of line: the items beyond the first few are rare.
+  [[gnu::noinline]] void PushBeyond(T value) {
+    if (size_ == kInPlace) {
+      more_.reserve(kInPlace * 2);
+      for (std::size_t i = 0; i < kInPlace; ++i) more_.push_back(std::move(At(i)));
+    }
+    more_.push_back(std::move(value));
+    ++size_;
+  }
   T& At(std::size_t i) { return *std::launder(reinterpret_cast<T*>(raw_ + i * sizeof(T))); }
   alignas(T) unsigned char raw_[sizeof(T) * kInPlace];
   std::vector<T> more_;

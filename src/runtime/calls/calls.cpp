@@ -432,7 +432,8 @@ void EnterCallee(THensuFmt& caller, THensuFmt& callee, const std::u16string& mod
   callee.callDepth = caller.callDepth + 1;
   callee.tryDepth = caller.tryDepth;
   callee.baseIndex = header;
-  callee.moduleName = module;
+  // A context comes from the store with no module name.
+  if (!module.empty() || !callee.moduleName.empty()) callee.moduleName = module;
   callee.stmtTexts =
       std::span<const std::u16string>(interp.table.StmtTexts)
           .subspan(static_cast<std::size_t>(header), static_cast<std::size_t>(bodyLength));
@@ -538,13 +539,11 @@ Value RunPlainCall(const UserRoutineTarget& target, const HeaderInfo& info,
   Interpreter& interp = *caller.interp;
   SmallList<Value> values;
   for (std::size_t r = 0; r < argTexts.size(); ++r) {
-    Value value;
     if (interp.run.abortLevel > 0 || interp.run.errorFlag ||
-        !EvaluateSiteArgument(cache, r, argTexts[r], caller, &value)) {
+        !EvaluateSiteArgument(cache, r, argTexts[r], caller, &values.emplace_back())) {
       if (failed) *failed = true;
       return Value::FailedByte();
     }
-    values.push_back(std::move(value));
   }
   bool reReported = false;
   Value result = Value::FailedByte();
@@ -649,9 +648,10 @@ Value CallUserFunction(const std::u16string& module, int headerIndex, THensuFmt&
   return RunUserCall(module, headerIndex, caller, argTexts, argValues, mode, kind, nullptr);
 }
 
-Value RunUserRoutineWith(const UserRoutineTarget& target, CallMode mode,
-                         std::span<const std::u16string_view> argTexts, THensuFmt& context,
-                         bool* failed, CallSiteCache* cache) {
+// RunUserRoutineWith for any call but a plain one through a kept header.
+[[gnu::noinline]] static Value RunUserRoutineGenerally(
+    const UserRoutineTarget& target, CallMode mode, std::span<const std::u16string_view> argTexts,
+    THensuFmt& context, bool* failed, CallSiteCache* cache) {
   Interpreter& interp = *context.interp;
   std::unique_ptr<TokenList> scratch;
   const HeaderInfo info = SiteHeader(context, target.header, cache, &scratch);
@@ -677,6 +677,20 @@ Value RunUserRoutineWith(const UserRoutineTarget& target, CallMode mode,
   // An error handed to the caller's TRY abandons the statement, as one shown does.
   if ((reReported || interp.run.errorFlag) && failed) *failed = true;
   return result;
+}
+
+Value RunUserRoutineWith(const UserRoutineTarget& target, CallMode mode,
+                         std::span<const std::u16string_view> argTexts, THensuFmt& context,
+                         bool* failed, CallSiteCache* cache) {
+  // The common call: a site that keeps the routine's header, all parameters plain.
+  if (cache != nullptr && cache->headerRow == target.header && cache->header != nullptr &&
+      mode == CallMode::kCall) {
+    const HeaderInfo info = InfoOf(*cache->header);
+    if (info.plain && !info.hasVar && argTexts.size() == info.parameters.size()) {
+      return RunPlainCall(target, info, argTexts, context, *cache, failed);
+    }
+  }
+  return RunUserRoutineGenerally(target, mode, argTexts, context, failed, cache);
 }
 
 Value RunUserRoutine(const UserRoutineTarget& target, const CallSite& site, THensuFmt& context,

@@ -82,8 +82,8 @@ bool CutLastOffset(std::u16string_view* text, std::int32_t* offset) {
   return true;
 }
 
-bool HeadOffsets(THensuFmt& context, std::int32_t offset, int n, std::u16string_view* text,
-                 std::int32_t* out) {
+bool ReadHeadOffsets(THensuFmt& context, std::int32_t offset, int n, std::u16string_view* text,
+                     std::int32_t* out) {
   const std::u16string_view row = RowText(context, offset);
   Interpreter& interp = *context.interp;
   const std::vector<std::u16string>& rows = interp.table.StmtTexts;
@@ -130,10 +130,6 @@ std::int32_t RowKind(THensuFmt& context, std::int32_t offset) {
   return kinds[static_cast<std::size_t>(row)];
 }
 
-bool TargetInBody(const THensuFmt& context, std::int32_t head, std::int32_t target) {
-  return target > head && static_cast<std::size_t>(target) < context.stmtTexts.size();
-}
-
 void ReportBadHead(THensuFmt& context, const char16_t* prefix) {
   std::u16string_view text = RowText(context, context.curOffset);
   if (IsErrorRow(text)) {
@@ -145,11 +141,6 @@ void ReportBadHead(THensuFmt& context, const char16_t* prefix) {
 
 void ReportHandlerFailure(THensuFmt& context, const char16_t* prefix, const char* what) {
   ReportError(std::u16string(prefix) + Utf8ToText(what), context);
-}
-
-bool Stopping(const THensuFmt& context) {
-  return context.exitFlag != 0 || context.breakCount > 0 || context.continueCount > 0 ||
-         context.interp->run.errorFlag != 0;
 }
 
 bool AbortRequested(THensuFmt& context) {
@@ -254,8 +245,7 @@ void FinishLoop(THensuFmt& context, std::int32_t head, std::int32_t closer) {
   if (context.curOffset < closer) context.curOffset = closer;
 }
 
-bool RoomForBlock(THensuFmt& context) {
-  if (!os::StackIsLow(os::StackUse::kBlock)) return true;
+bool ReportNoRoomForBlock(THensuFmt& context) {
   ReportError(Msg(u"Blocks are nested too deeply", u"ブロックの入れ子が深すぎます"), context);
   return false;
 }

@@ -5,8 +5,12 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
+#include "platform/stack.h"
+#include "runtime/core/block_heads.h"
 #include "runtime/core/context.h"
+#include "runtime/core/interpreter.h"
 #include "runtime/core/value.h"
 
 namespace zelk {
@@ -33,8 +37,31 @@ bool CutLastOffset(std::u16string_view* text, std::int32_t* offset);
 // appended to the head row at offset: *text becomes the text before them and
 // out[0..n-1] the offsets from left to right. A row of the statement table is
 // read once per thread; false when its offsets cannot be read.
-bool HeadOffsets(THensuFmt& context, std::int32_t offset, int n, std::u16string_view* text,
-                 std::int32_t* out);
+bool ReadHeadOffsets(THensuFmt& context, std::int32_t offset, int n, std::u16string_view* text,
+                     std::int32_t* out);
+// ReadHeadOffsets, inline for a head this thread has read before.
+inline bool HeadOffsets(THensuFmt& context, std::int32_t offset, int n, std::u16string_view* text,
+                        std::int32_t* out) {
+  const std::size_t at = static_cast<std::size_t>(offset);
+  // Negative offsets and indexes turn into sizes no table has.
+  const auto index =
+      static_cast<std::size_t>(static_cast<std::int64_t>(context.baseIndex) + offset);
+  const Interpreter& interp = *context.interp;
+  const std::vector<BlockHead>& heads = interp.records[context.recordIndex].blockHeads;
+  if (n <= BlockHead::kMaxOffsets && at < context.stmtTexts.size() && index < heads.size() &&
+      index < interp.table.StmtTexts.size()) {
+    const std::u16string& row = context.stmtTexts[at];
+    const BlockHead& kept = heads[index];
+    // Only the statement table's own rows are kept: a body may run other texts.
+    if (row.data() == interp.table.StmtTexts[index].data() && kept.headLength != 0 &&
+        kept.headLength <= row.size()) {
+      *text = std::u16string_view(row).substr(0, kept.headLength - 1);
+      for (int i = 0; i < n; ++i) out[i] = kept.offsets[i];
+      return true;
+    }
+  }
+  return ReadHeadOffsets(context, offset, n, text, out);
+}
 // Splits text at the backticks outside literals into exactly n fields; when
 // that fails (an unbalanced quote), at every backtick.
 bool SplitFields(std::u16string_view text, std::size_t n, std::u16string_view* fields);
@@ -44,14 +71,19 @@ std::u16string_view RowText(const THensuFmt& context, std::int32_t offset);
 // The kind of the row at offset in this thread's record, or -1.
 std::int32_t RowKind(THensuFmt& context, std::int32_t offset);
 // A target offset that lies inside the body, after the head.
-bool TargetInBody(const THensuFmt& context, std::int32_t head, std::int32_t target);
+inline bool TargetInBody(const THensuFmt& context, std::int32_t head, std::int32_t target) {
+  return target > head && static_cast<std::size_t>(target) < context.stmtTexts.size();
+}
 // A head text that cannot be read: its marker's message, or prefix + "SyntaxError".
 void ReportBadHead(THensuFmt& context, const char16_t* prefix);
 // An unexpected failure inside a handler, reported as prefix + message.
 void ReportHandlerFailure(THensuFmt& context, const char16_t* prefix, const char* what);
 
 // exitFlag, a pending BREAK or CONTINUE, or errorFlag: the part stops.
-bool Stopping(const THensuFmt& context);
+inline bool Stopping(const THensuFmt& context) {
+  return context.exitFlag != 0 || context.breakCount > 0 || context.continueCount > 0 ||
+         context.interp->run.errorFlag != 0;
+}
 // A stop request seen between rows (a loop with an empty body never reaches
 // the executor's own test): FINALLY parts under OPTION OPTFINALLY, exitFlag.
 bool AbortRequested(THensuFmt& context);
@@ -79,7 +111,10 @@ void FinishLoop(THensuFmt& context, std::int32_t head, std::int32_t closer);
 
 // Blocks nest by recursion: false (after a report) when the stack has no
 // room for one more, rather than letting it overflow.
-bool RoomForBlock(THensuFmt& context);
+bool ReportNoRoomForBlock(THensuFmt& context);
+inline bool RoomForBlock(THensuFmt& context) {
+  return !os::StackIsLow(os::StackUse::kBlock) || ReportNoRoomForBlock(context);
+}
 
 // The jump of the row being run was cancelled (an error in a FINALLY part it
 // ran was taken by an EXCEPT): RunRow clears the pending counts when the row

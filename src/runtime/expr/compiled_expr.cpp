@@ -231,27 +231,41 @@ bool SameText(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
+enum class PairOutcome { kDone, kOverflow, kGeneral };
+
+// Two Doubles under +, -, * or a comparison of whole numbers, into out, as
+// the general operators would make them; kGeneral for any other case.
+[[gnu::always_inline]] inline PairOutcome DoublePair(std::int32_t op, double x, double y,
+                                                     Value* out) {
+  if (op == kTokPlus || op == kTokMinus || op == kTokTimes) {
+    const double d = op == kTokPlus ? x + y : (op == kTokMinus ? x - y : x * y);
+    if (!std::isfinite(d)) return PairOutcome::kOverflow;
+    *out = Value::Double(d);
+    return PairOutcome::kDone;
+  }
+  // Whole numbers compare as they stand: the rounding to 15 digits that
+  // CompareValues applies leaves them alone.
+  if (OperatorLevel(op) == 3 && IsSmallWholeNumber(x) && IsSmallWholeNumber(y)) {
+    *out = Value::Boolean(Holds(op, x < y ? -1 : (x > y ? 1 : 0)));
+    return PairOutcome::kDone;
+  }
+  return PairOutcome::kGeneral;
+}
+
 // Two numbers into out; false on a type failure.
 bool NumberPair(std::int32_t op, const Value& a, const Value& b, const ScriptOptions& options,
                 Value* out) {
-  const int level = OperatorLevel(op);
   if (a.IsDouble() && b.IsDouble()) {
-    const double x = a.AsDouble(), y = b.AsDouble();
-    if (op == kTokPlus || op == kTokMinus || op == kTokTimes) {
-      // What AddValues and ArithmeticValues make of two Doubles.
-      const double d = op == kTokPlus ? x + y : (op == kTokMinus ? x - y : x * y);
-      if (!std::isfinite(d)) return false;  // overflow
-      *out = Value::Double(d);
-      return true;
-    }
-    // Whole numbers compare as they stand: the rounding to 15 digits that
-    // CompareValues applies leaves them alone.
-    if (level == 3 && IsSmallWholeNumber(x) && IsSmallWholeNumber(y)) {
-      *out = Value::Boolean(Holds(op, x < y ? -1 : (x > y ? 1 : 0)));
-      return true;
+    switch (DoublePair(op, a.AsDouble(), b.AsDouble(), out)) {
+      case PairOutcome::kDone:
+        return true;
+      case PairOutcome::kOverflow:
+        return false;
+      case PairOutcome::kGeneral:
+        break;
     }
   }
-  switch (level) {
+  switch (OperatorLevel(op)) {
     case 1:
     case 2:
       return BitwiseValues(op, a, b, out);
@@ -286,8 +300,17 @@ bool RunSingleStep(CompiledExpr& compiled, THensuFmt& context, std::u16string_vi
                        ? &right.constant
                        : vars::OwnScalarThrough(context, right.text, right.slot);
   if (b == nullptr || !b->IsDouble()) return false;
-  Value out;
   // A failure is reported by the machine, which meets it again.
+  switch (DoublePair(step.op, a->AsDouble(), b->AsDouble(), result)) {
+    case PairOutcome::kDone:
+      FinishResult(*result, options);
+      return true;
+    case PairOutcome::kOverflow:
+      return false;
+    case PairOutcome::kGeneral:
+      break;
+  }
+  Value out;
   if (!NumberPair(step.op, *a, *b, options, &out)) return false;
   *result = std::move(out);
   FinishResult(*result, options);

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "runtime/core/context.h"
 #include "runtime/core/interpreter.h"
@@ -19,6 +20,16 @@ struct VarSlot {
   std::int32_t index = -1;    // -1: not in the table at that version
 };
 
+// i < items.size(), for an index below 2^31: compared in bytes, without
+// dividing by the element's size as size() does.
+template <class T>
+inline bool HasIndex(const std::vector<T>& items, std::size_t i) {
+  const auto bytes =
+      static_cast<std::size_t>(reinterpret_cast<const char*>(items.data() + items.size()) -
+                               reinterpret_cast<const char*>(items.data()));
+  return i * sizeof(T) < bytes;
+}
+
 // The own table's scalar NAME, as OwnScalarSlot answers it, or null. Null also
 // for the global table while script threads run: it is read only under the lock.
 inline Value* OwnScalarThrough(THensuFmt& context, std::u16string_view name, VarSlot& slot) {
@@ -30,8 +41,9 @@ inline Value* OwnScalarThrough(THensuFmt& context, std::u16string_view name, Var
     // Another frame of the same routine holds its names in the same places.
     if (!table.names.HoldsAt(slot.index, name)) slot.index = table.names.IndexOf(name);
   }
+  if (slot.index < 0) return nullptr;
   const std::size_t v = static_cast<std::size_t>(slot.index);
-  if (slot.index < 0 || v >= table.values.size() || v >= table.bounds.size()) return nullptr;
+  if (!HasIndex(table.values, v) || !HasIndex(table.bounds, v)) return nullptr;
   std::vector<Value>& elements = table.values[v];
   if (!table.bounds[v].empty() || elements.empty()) return nullptr;
   return &elements[0];
