@@ -346,9 +346,10 @@ bool BindParameters(THensuFmt& caller, THensuFmt& callee, int header, const Head
   return true;
 }
 
-// Argument r of a call site: through its compiled form once the row has one.
-bool EvaluateSiteArgument(CallSiteCache& cache, std::size_t r, std::u16string_view text,
-                          THensuFmt& context, Value* value) {
+// EvaluateSiteArgument for an argument not compiled yet.
+[[gnu::noinline]] bool EvaluateNewSiteArgument(CallSiteCache& cache, std::size_t r,
+                                               std::u16string_view text, THensuFmt& context,
+                                               Value* value) {
   constexpr std::uint8_t kLookups = 4;  // the row compiles at its third run
   if (cache.argCompiled.size() <= r) {
     cache.argCompiled.resize(cache.argTexts.size() > r ? cache.argTexts.size() : r + 1);
@@ -365,13 +366,27 @@ bool EvaluateSiteArgument(CallSiteCache& cache, std::size_t r, std::u16string_vi
   return ok;
 }
 
+// Argument r of a call site: through its compiled form once the row has one.
+inline bool EvaluateSiteArgument(CallSiteCache& cache, std::size_t r, std::u16string_view text,
+                                 THensuFmt& context, Value* value) {
+  if (r < cache.argCompiled.size()) {
+    if (expr::CompiledExpr* compiled = cache.argCompiled[r].get()) {
+      return EvaluateCompiled(*compiled, text, context, value);
+    }
+  }
+  return EvaluateNewSiteArgument(cache, r, text, context, value);
+}
+
 // The callee's RESULT; atZero: RESULT was bound first.
-Value ResultOf(THensuFmt& callee, bool atZero) {
+[[gnu::noinline]] Value ResultByName(THensuFmt& callee) {
+  return GetValue(callee, u"RESULT");
+}
+[[gnu::always_inline]] inline Value ResultOf(THensuFmt& callee, bool atZero) {
   const VariableTable& vars = callee.vars;
   if (atZero && !vars.values.empty() && vars.bounds[0].empty() && vars.values[0].size() == 1) {
     return vars.values[0][0];
   }
-  return GetValue(callee, u"RESULT");
+  return ResultByName(callee);
 }
 
 // The callee's final value of a plain parameter.

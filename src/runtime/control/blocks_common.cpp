@@ -185,13 +185,6 @@ bool IsTrue(const Value& value, const ScriptOptions& options) {
   return !equal.AsBoolean();
 }
 
-bool EvaluateCondition(THensuFmt& context, std::u16string_view text, bool* truth) {
-  Value value;
-  if (!Evaluate(text, context, &value, true)) return false;
-  *truth = IsTrue(value, context.interp->options);
-  return true;
-}
-
 void UnwindWith(THensuFmt& context, std::int32_t from, std::int32_t to) {
   if (context.withStack.empty()) return;
   if (from < 1) from = 1;

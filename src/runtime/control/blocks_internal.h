@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "platform/stack.h"
+#include "runtime/control/blocks.h"
 #include "runtime/core/block_heads.h"
 #include "runtime/core/context.h"
 #include "runtime/core/interpreter.h"
 #include "runtime/core/value.h"
+#include "runtime/expr/evaluate.h"
 
 namespace zelk {
 
@@ -95,7 +97,13 @@ void HookAt(THensuFmt& context, std::int32_t offset);
 
 // Evaluates a condition at the current row. False when the handler must
 // return at once: the error was reported, or a TRY took it and moved curOffset.
-bool EvaluateCondition(THensuFmt& context, std::u16string_view text, bool* truth);
+inline bool EvaluateCondition(THensuFmt& context, std::u16string_view text, bool* truth) {
+  Value value;
+  if (!Evaluate(text, context, &value, true)) return false;
+  // A comparison, the common condition, gives a Boolean.
+  *truth = value.IsBoolean() ? value.AsBoolean() : IsTrue(value, context.interp->options);
+  return true;
+}
 
 // Rows from..to-1 are skipped by a jump: the WITH blocks they close are
 // closed. A WITH row among them opens a block that never ran.

@@ -20,6 +20,7 @@
 #include "runtime/control/body_runner.h"
 #include "runtime/core/interpreter.h"
 #include "runtime/core/report_error.h"
+#include "runtime/core/vector_sizes.h"
 #include "runtime/expr/compiled_expr.h"
 #include "runtime/expr/evaluate.h"
 #include "runtime/vars/hash_tables.h"
@@ -75,7 +76,7 @@ struct AssignSides {
 // and the '=' there guard against anything else. False for no '='.
 bool CachedAssignSides(const KindSlot& slot, std::u16string_view text, AssignSides* sides) {
   std::vector<AssignSplit>& splits = slot.record.splits;
-  if (slot.row < splits.size()) {
+  if (HasIndex(splits, slot.row)) {
     const AssignSplit& split = splits[slot.row];
     const std::size_t position = split.position & ~AssignSplit::kPlainTarget;
     if (split.length == text.size() && position < text.size() && text[position] == u'=') {
@@ -443,19 +444,21 @@ bool PassThreadGate(THensuFmt& context) {
 
 void ExecuteRow(THensuFmt& context) {
   Interpreter& interp = *context.interp;
-  const int slot = context.recordIndex;
+  const unsigned slot = context.recordIndex;
   const bool mainThread = slot == 0;
-  const std::int64_t row = static_cast<std::int64_t>(context.baseIndex) + context.curOffset;
+  // Negative offsets and rows turn into sizes no table has.
+  const auto offset = static_cast<std::size_t>(context.curOffset);
+  const auto row =
+      static_cast<std::size_t>(static_cast<std::int64_t>(context.baseIndex) + context.curOffset);
   // No thread record, or outside the body or the table: nothing to run, but
   // the caller's loop moves on.
-  if (slot < 0 || slot >= kThreadRecords || context.curOffset < 0 ||
-      static_cast<std::size_t>(context.curOffset) >= context.stmtTexts.size() || row < 0 ||
-      static_cast<std::size_t>(row) >= interp.records[slot].kinds.size()) {
+  if (slot >= kThreadRecords || offset >= context.stmtTexts.size() ||
+      row >= interp.records[slot].kinds.size()) {
     ++context.curOffset;
     return;
   }
   ThreadRecord& record = interp.records[slot];
-  const KindSlot kindSlot{record, static_cast<std::size_t>(row)};
+  const KindSlot kindSlot{record, row};
   const std::int32_t kind = record.kinds[kindSlot.row];
 
   if (interp.debugWatch.Wants(kindSlot.row)) RowHook(context, false, kind != kKindExcept);

@@ -128,18 +128,25 @@ struct THensuFmt {
     deferredError = 0;
     deferredAt = 0;
     moduleName.clear();
-    withTarget = Value();
-    withStack.clear();
     loopStack.clear();
-    tryStack.clear();
     collectionPending = false;
     lastResultArray.clear();
+    // Most calls open no WITH or TRY and make no hash table.
+    if (!withTarget.IsEmpty() || !withStack.empty() || !tryStack.empty() || hashNames.Count() > 0 ||
+        !hashNames.caseSensitive() || !hashTables.empty()) {
+      ResetBlocksAndTables();
+    }
+    stmtTexts = {};
+  }
+  [[gnu::noinline]] void ResetBlocksAndTables() {
+    withTarget = Value();
+    withStack.clear();
+    tryStack.clear();
     if (hashNames.Count() > 0 || !hashNames.caseSensitive()) {
       hashNames.Clear();
       hashNames.setCaseSensitive(true);
     }
     hashTables.clear();
-    stmtTexts = {};
   }
 };
 

@@ -11,6 +11,7 @@
 
 #include "runtime/core/context.h"
 #include "runtime/core/value.h"
+#include "runtime/core/vector_sizes.h"
 
 namespace zelk {
 
@@ -21,17 +22,13 @@ class FrameStore {
   // bound names only when that is the layout asked for (header, names);
   // otherwise its variables are dropped.
   std::unique_ptr<THensuFmt> Take(Interpreter& interp, int header = -1, int names = 0) {
-    if (free_.empty()) return std::make_unique<THensuFmt>(interp, true);
+    if (free_.empty()) return NewFrame(interp);
     std::unique_ptr<THensuFmt> frame = std::move(free_.back());
     free_.pop_back();
     frame->interp = &interp;
     if (frame->layoutHeader >= 0 &&
         (frame->layoutHeader != header || frame->layoutNames != names)) {
-      DropVariables(*frame, 0);
-      frame->vars.Clear();
-      frame->layoutHeader = -1;
-      frame->layoutNames = 0;
-      frame->layoutVersion = 0;
+      ForgetLayout(*frame);
     }
     return frame;
   }
@@ -41,8 +38,8 @@ class FrameStore {
   void Give(std::unique_ptr<THensuFmt> frame) {
     if (!frame) return;
     const std::size_t keep = KeptNames(*frame);
-    DropVariables(*frame, keep);
     if (keep == 0) {
+      DropVariables(*frame, 0);
       frame->ResetForCall();
     } else {
       VariableTable& vars = frame->vars;
@@ -56,7 +53,9 @@ class FrameStore {
         elements.assign(1, Value());
         vars.bounds[i].clear();
       }
-      if (vars.values.size() > keep) {
+      if (!HasSize(vars.values, keep)) {
+        // Locals beyond the layout.
+        DropVariables(*frame, keep);
         vars.names.Truncate(static_cast<int>(keep));
         vars.values.resize(keep);
         vars.bounds.resize(keep);
@@ -76,11 +75,24 @@ class FrameStore {
   }
 
  private:
+  // Out of line, as Take's rare cases: the common one is a call of the
+  // routine the context was laid out for.
+  [[gnu::noinline]] static std::unique_ptr<THensuFmt> NewFrame(Interpreter& interp) {
+    return std::make_unique<THensuFmt>(interp, true);
+  }
+  [[gnu::noinline]] void ForgetLayout(THensuFmt& frame) {
+    DropVariables(frame, 0);
+    frame.vars.Clear();
+    frame.layoutHeader = -1;
+    frame.layoutNames = 0;
+    frame.layoutVersion = 0;
+  }
+
   static std::size_t KeptNames(const THensuFmt& frame) {
     const VariableTable& vars = frame.vars;
     const std::size_t count = static_cast<std::size_t>(vars.names.Count());
     if (frame.layoutHeader < 0 || frame.layoutNames <= 0 || !vars.names.caseSensitive() ||
-        vars.values.size() != count || vars.bounds.size() != count ||
+        !HasSize(vars.values, count) || !HasSize(vars.bounds, count) ||
         static_cast<std::size_t>(frame.layoutNames) > count) {
       return 0;
     }

@@ -458,6 +458,16 @@ class Machine {
   }
 
   Failure Binary(std::int32_t op, Value& v, Value& right) {
+    if (v.IsDouble() && right.IsDouble()) {
+      switch (DoublePair(op, v.AsDouble(), right.AsDouble(), &v)) {
+        case PairOutcome::kDone:
+          return Failure::kNone;
+        case PairOutcome::kOverflow:
+          return Failure::kType;
+        case PairOutcome::kGeneral:
+          break;
+      }
+    }
     bool ok;
     switch (OperatorLevel(op)) {
       case 1:

@@ -7,11 +7,11 @@
 
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
 #include "runtime/core/context.h"
 #include "runtime/core/interpreter.h"
 #include "runtime/core/value.h"
+#include "runtime/core/vector_sizes.h"
 
 namespace zelk::vars {
 
@@ -19,16 +19,6 @@ struct VarSlot {
   std::uint64_t version = 0;  // no list has version 0
   std::int32_t index = -1;    // -1: not in the table at that version
 };
-
-// i < items.size(), for an index below 2^31: compared in bytes, without
-// dividing by the element's size as size() does.
-template <class T>
-inline bool HasIndex(const std::vector<T>& items, std::size_t i) {
-  const auto bytes =
-      static_cast<std::size_t>(reinterpret_cast<const char*>(items.data() + items.size()) -
-                               reinterpret_cast<const char*>(items.data()));
-  return i * sizeof(T) < bytes;
-}
 
 // The own table's scalar NAME, as OwnScalarSlot answers it, or null. Null also
 // for the global table while script threads run: it is read only under the lock.
