@@ -266,7 +266,6 @@ class OpenLoop {
   THensuFmt& context_;
 };
 
-// Runs a row whose kind is known: stored by preprocessing or by its first run.
 // A call as a row: through the site its compiled form keeps, once it has one.
 [[gnu::noinline]] void RunCallRow(THensuFmt& context, std::u16string_view text) {
   bool failed = false;
@@ -279,25 +278,18 @@ class OpenLoop {
   }
 }
 
-// The kinds ExecuteRow does not run itself; out of line, so that the rows
-// that run most do not pay for the frame of the others.
+// Runs a row whose kind is known: stored by preprocessing or by its first
+// run. ExecuteRow runs assignments, IFB and calls itself; this takes the
+// others, out of line, so that the rows that run most do not pay for the
+// frame of the others.
 [[gnu::noinline]] void RunRowOfKind(THensuFmt& context, const KindSlot& slot, std::int32_t kind,
                                     std::u16string_view text) {
   switch (kind) {
-    case kKindAssign:
-      Assign(context, slot, text, false);
-      break;
     case kKindAssignProperty:
       Assign(context, slot, text, true);
       break;
     case kKindMethodCall:
       ComMemberCall(text, context);
-      break;
-    case kKindCall:
-      RunCallRow(context, text);
-      break;
-    case kKindIfb:
-      RunIfb(context);
       break;
     case kKindForTo: {
       OpenLoop loop(context);
