@@ -42,9 +42,9 @@ constexpr std::int32_t kNameTaken = 8;
 // first call and kept in the thread record's token slot of the header row,
 // which no expression uses (rows are evaluated from curOffset 1 on): entry 0
 // holds the body length as its kind, the traits of the parameters as its
-// start and, when every parameter is plain, the layout's version as its value; each further entry
-// is one parameter, its name (VAR dropped) as text, its flags as kind and its default text as
-// value.
+// start and, when every parameter is plain, the layout's version as its
+// value; each further entry is one parameter, its name (VAR dropped) as text,
+// its flags as kind and its default text as value.
 
 struct HeaderInfo {
   std::int32_t bodyLength = 1;
@@ -57,6 +57,16 @@ struct HeaderInfo {
   std::span<const CachedToken> parameters;
   const TokenList* list = nullptr;  // holds the parameters' names
   std::u16string_view Name(const CachedToken& parameter) const { return list->TextOf(parameter); }
+  // The names a context laid out for the routine holds: RESULT for a
+  // function, then the parameters.
+  int LayoutNames(bool isFunction) const {
+    return static_cast<int>(parameters.size()) + (isFunction ? 1 : 0);
+  }
+  // A call through a call site that can bind by place: every parameter
+  // plain, none VAR, each one supplied.
+  bool FitsPlainCall(CallMode mode, std::size_t argCount) const {
+    return plain && !hasVar && mode == CallMode::kCall && argCount == parameters.size();
+  }
 };
 
 std::int32_t FindBodyLength(const StatementTable& table, int header) {
@@ -277,6 +287,19 @@ std::u16string_view HeaderName(const Interpreter& interp, int header) {
   return TrimView(text.substr(0, text.find(u'(')));
 }
 
+// The arguments moved into the callee's scalars from place on, in order;
+// false, with nothing bound, when the run stops. Nothing runs between the
+// bindings: no default is evaluated here.
+bool BindByPlace(THensuFmt& callee, const HeaderInfo& info, std::span<Value> argValues,
+                 std::size_t place) {
+  const RunWords& run = callee.interp->run;
+  if (run.errorFlag || run.abortLevel > 0) return false;
+  for (std::size_t r = 0; r < info.parameters.size(); ++r) {
+    callee.vars.values[place + r][0] = std::move(argValues[r]);
+  }
+  return true;
+}
+
 // Binds the parameters of a call in the callee; false when the call ends.
 // place >= 0: the callee keeps its routine's layout, parameter r is the
 // scalar at place + r.
@@ -286,12 +309,7 @@ bool BindParameters(THensuFmt& caller, THensuFmt& callee, int header, const Head
   Interpreter& interp = *caller.interp;
   const std::size_t given = argTexts.size();
   if (place >= 0 && !info.hasVar) {
-    // Nothing runs between the bindings: no default is evaluated here.
-    if (interp.run.errorFlag || interp.run.abortLevel > 0) return false;
-    for (std::size_t r = 0; r < info.parameters.size(); ++r) {
-      callee.vars.values[static_cast<std::size_t>(place) + r][0] = std::move(argValues[r]);
-    }
-    return true;
+    return BindByPlace(callee, info, argValues, static_cast<std::size_t>(place));
   }
   for (std::size_t r = 0; r < info.parameters.size(); ++r) {
     if (interp.run.errorFlag || interp.run.abortLevel > 0) return false;
@@ -491,7 +509,7 @@ Value RunUserCall(const std::u16string& module, int headerIndex, THensuFmt& call
   const bool fixedLayout = info.plain && !asThread && !asCall &&
                            argTexts.size() >= info.parameters.size() &&
                            argValues.size() >= info.parameters.size();
-  const int layoutNames = static_cast<int>(info.parameters.size()) + (isFunction ? 1 : 0);
+  const int layoutNames = info.LayoutNames(isFunction);
   FrameStore& store = interp.RecordOf(caller).frames;
   Lease lease{store,
               fixedLayout ? store.Take(interp, headerIndex, layoutNames) : store.Take(interp)};
@@ -564,9 +582,8 @@ Value RunPlainCall(const UserRoutineTarget& target, const HeaderInfo& info,
   Value result = Value::FailedByte();
   const int header = target.header;
   const bool isFunction = target.kind == kFunctionKind;
-  const int layoutNames = static_cast<int>(info.parameters.size()) + (isFunction ? 1 : 0);
   FrameStore& store = interp.RecordOf(caller).frames;
-  Lease lease{store, store.Take(interp, header, layoutNames)};
+  Lease lease{store, store.Take(interp, header, info.LayoutNames(isFunction))};
   THensuFmt& callee = *lease.frame;
   if (callee.layoutHeader != header || os::StackIsLow(os::StackUse::kCall)) {
     // The first call lays the context out; a deep one is reported there.
@@ -575,13 +592,7 @@ Value RunPlainCall(const UserRoutineTarget& target, const HeaderInfo& info,
                          target.kind, &reReported, &info);
   } else {
     EnterCallee(caller, callee, target.module, header, info.bodyLength);
-    // Nothing runs between the bindings: no default is evaluated here.
-    if (interp.run.errorFlag == 0 && interp.run.abortLevel == 0) {
-      std::span<Value> given = values.span();
-      const std::size_t first = isFunction ? 1 : 0;
-      for (std::size_t r = 0; r < given.size(); ++r) {
-        callee.vars.values[first + r][0] = std::move(given[r]);
-      }
+    if (BindByPlace(callee, info, values.span(), isFunction ? 1 : 0)) {
       RunBody(callee);
       if (isFunction) result = ResultOf(callee, callee.layoutHeader == header);
     }
@@ -670,8 +681,7 @@ Value CallUserFunction(const std::u16string& module, int headerIndex, THensuFmt&
   Interpreter& interp = *context.interp;
   std::unique_ptr<TokenList> scratch;
   const HeaderInfo info = SiteHeader(context, target.header, cache, &scratch);
-  if (cache != nullptr && info.plain && !info.hasVar && mode == CallMode::kCall &&
-      argTexts.size() == info.parameters.size() && !scratch) {
+  if (cache != nullptr && !scratch && info.FitsPlainCall(mode, argTexts.size())) {
     return RunPlainCall(target, info, argTexts, context, *cache, failed);
   }
   // Array parameters take the argument's name, not its value.
@@ -698,10 +708,9 @@ Value RunUserRoutineWith(const UserRoutineTarget& target, CallMode mode,
                          std::span<const std::u16string_view> argTexts, THensuFmt& context,
                          bool* failed, CallSiteCache* cache) {
   // The common call: a site that keeps the routine's header, all parameters plain.
-  if (cache != nullptr && cache->headerRow == target.header && cache->header != nullptr &&
-      mode == CallMode::kCall) {
+  if (cache != nullptr && cache->headerRow == target.header && cache->header != nullptr) {
     const HeaderInfo info = InfoOf(*cache->header);
-    if (info.plain && !info.hasVar && argTexts.size() == info.parameters.size()) {
+    if (info.FitsPlainCall(mode, argTexts.size())) {
       return RunPlainCall(target, info, argTexts, context, *cache, failed);
     }
   }
