@@ -231,22 +231,24 @@ bool SameText(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
-enum class PairOutcome { kDone, kOverflow, kGeneral };
+// kFailed: overflow, or a comparison with NaN; the caller reports it as the
+// general operators' failure.
+enum class PairOutcome { kDone, kFailed, kGeneral };
 
-// Two Doubles under +, -, * or a comparison of whole numbers, into out, as
-// the general operators would make them; kGeneral for any other case.
+// Two Doubles under +, -, * or a comparison, into out, as the general
+// operators would make them; kGeneral for any other operator.
 [[gnu::always_inline]] inline PairOutcome DoublePair(std::int32_t op, double x, double y,
-                                                     Value* out) {
+                                                     const ScriptOptions& options, Value* out) {
   if (op == kTokPlus || op == kTokMinus || op == kTokTimes) {
     const double d = op == kTokPlus ? x + y : (op == kTokMinus ? x - y : x * y);
-    if (!std::isfinite(d)) return PairOutcome::kOverflow;
+    if (!std::isfinite(d)) return PairOutcome::kFailed;
     *out = Value::Double(d);
     return PairOutcome::kDone;
   }
-  // Whole numbers compare as they stand: the rounding to 15 digits that
-  // CompareValues applies leaves them alone.
-  if (OperatorLevel(op) == 3 && IsSmallWholeNumber(x) && IsSmallWholeNumber(y)) {
-    *out = Value::Boolean(Holds(op, x < y ? -1 : (x > y ? 1 : 0)));
+  if (OperatorLevel(op) == 3) {
+    bool holds = false;
+    if (!CompareDoubles(op, x, y, options.roundValue, &holds)) return PairOutcome::kFailed;
+    *out = Value::Boolean(holds);
     return PairOutcome::kDone;
   }
   return PairOutcome::kGeneral;
@@ -256,10 +258,10 @@ enum class PairOutcome { kDone, kOverflow, kGeneral };
 bool NumberPair(std::int32_t op, const Value& a, const Value& b, const ScriptOptions& options,
                 Value* out) {
   if (a.IsDouble() && b.IsDouble()) {
-    switch (DoublePair(op, a.AsDouble(), b.AsDouble(), out)) {
+    switch (DoublePair(op, a.AsDouble(), b.AsDouble(), options, out)) {
       case PairOutcome::kDone:
         return true;
-      case PairOutcome::kOverflow:
+      case PairOutcome::kFailed:
         return false;
       case PairOutcome::kGeneral:
         break;
@@ -301,11 +303,11 @@ bool RunSingleStep(CompiledExpr& compiled, THensuFmt& context, std::u16string_vi
                        : vars::OwnScalarThrough(context, right.text, right.slot);
   if (b == nullptr || !b->IsDouble()) return false;
   // A failure is reported by the machine, which meets it again.
-  switch (DoublePair(step.op, a->AsDouble(), b->AsDouble(), result)) {
+  switch (DoublePair(step.op, a->AsDouble(), b->AsDouble(), options, result)) {
     case PairOutcome::kDone:
       FinishResult(*result, options);
       return true;
-    case PairOutcome::kOverflow:
+    case PairOutcome::kFailed:
       return false;
     case PairOutcome::kGeneral:
       break;
@@ -459,10 +461,10 @@ class Machine {
 
   Failure Binary(std::int32_t op, Value& v, Value& right) {
     if (v.IsDouble() && right.IsDouble()) {
-      switch (DoublePair(op, v.AsDouble(), right.AsDouble(), &v)) {
+      switch (DoublePair(op, v.AsDouble(), right.AsDouble(), interp_.options, &v)) {
         case PairOutcome::kDone:
           return Failure::kNone;
-        case PairOutcome::kOverflow:
+        case PairOutcome::kFailed:
           return Failure::kType;
         case PairOutcome::kGeneral:
           break;

@@ -121,14 +121,6 @@ Value NormalizeForCompare(const Value& side, bool isEmptyLiteral, const Value& o
   }
 }
 
-double ComparableDouble(double d, bool roundValue) {
-  return roundValue || IsSmallWholeNumber(d) ? d : RoundTo15Digits(d);
-}
-
-int Sign(double x, double y) {
-  return x < y ? -1 : (x > y ? 1 : 0);
-}
-
 bool CompareNumbers(const Value& x, const Value& y, bool roundValue, int* result) {
   if (x.IsIntegerKind() && y.IsIntegerKind() && x.type() != kVtUInt64 && y.type() != kVtUInt64) {
     *result = x.AsInt() < y.AsInt() ? -1 : (x.AsInt() > y.AsInt() ? 1 : 0);
@@ -139,7 +131,7 @@ bool CompareNumbers(const Value& x, const Value& y, bool roundValue, int* result
   if (std::isnan(dx) || std::isnan(dy)) return false;
   if (x.IsDouble()) dx = ComparableDouble(dx, roundValue);
   if (y.IsDouble()) dy = ComparableDouble(dy, roundValue);
-  *result = Sign(dx, dy);
+  *result = CompareSign(dx, dy);
   return true;
 }
 
@@ -366,14 +358,14 @@ bool BitwiseValues(std::int32_t op, const Value& a, const Value& b, Value* out) 
 
 bool CompareValues(std::int32_t op, const Value& a, bool aIsEmptyLiteral, const Value& b,
                    bool bIsEmptyLiteral, const ScriptOptions& options, Value* out) {
-  int c;
   if (a.IsDouble() && b.IsDouble()) {
-    double x = a.AsDouble(), y = b.AsDouble();
-    if (std::isnan(x) || std::isnan(y)) return false;
-    c = Sign(ComparableDouble(x, options.roundValue), ComparableDouble(y, options.roundValue));
-  } else if (!CompareOtherValues(a, aIsEmptyLiteral, b, bIsEmptyLiteral, options, &c)) {
-    return false;
+    bool holds = false;
+    if (!CompareDoubles(op, a.AsDouble(), b.AsDouble(), options.roundValue, &holds)) return false;
+    *out = Value::Boolean(holds);
+    return true;
   }
+  int c;
+  if (!CompareOtherValues(a, aIsEmptyLiteral, b, bIsEmptyLiteral, options, &c)) return false;
   *out = Value::Boolean(Holds(op, c));
   return true;
 }

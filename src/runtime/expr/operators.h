@@ -60,6 +60,31 @@ inline bool Holds(std::int32_t op, int c) {
   }
 }
 
+// A Double as comparisons see it: a fraction rounded to 15 digits unless
+// OPTION ROUNDVALUE; a whole number as it stands, which the rounding would
+// leave alone.
+inline double ComparableDouble(double d, bool roundValue) {
+  return roundValue || IsSmallWholeNumber(d) ? d : RoundTo15Digits(d);
+}
+
+// The sign of x - y, without the subtraction.
+inline int CompareSign(double x, double y) {
+  return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+// Whether the comparison op holds between two Doubles, as CompareValues
+// decides it; false when either is NaN, which compares with nothing.
+inline bool CompareDoubles(std::int32_t op, double x, double y, bool roundValue, bool* holds) {
+  // Two whole numbers, the common case, compare as they stand.
+  if (!IsSmallWholeNumber(x) || !IsSmallWholeNumber(y)) {
+    if (std::isnan(x) || std::isnan(y)) return false;
+    x = ComparableDouble(x, roundValue);
+    y = ComparableDouble(y, roundValue);
+  }
+  *holds = Holds(op, CompareSign(x, y));
+  return true;
+}
+
 // Whether text holds a "<#" form that ExpandSpecialChars would replace.
 bool HasSpecialChars(std::u16string_view text);
 
