@@ -13,6 +13,18 @@ namespace {
 // a stack overflow; reaching them is already the crash.
 constexpr std::uintptr_t kGuardBytes = 64 * 1024;
 
+// The usable range of the calling thread's stack, read from its environment
+// block at each ask: the lowest address above the guard pages, and the size.
+struct UsableStack {
+  std::uintptr_t floor;
+  std::size_t size;
+};
+UsableStack ThreadStack() {
+  ULONG_PTR low = 0, high = 0;
+  GetCurrentThreadStackLimits(&low, &high);
+  return {low + kGuardBytes, static_cast<std::size_t>(high - low)};
+}
+
 DWORD WINAPI RunWork(void* work) {
   (*static_cast<const std::function<void()>*>(work))();
   return 0;
@@ -32,19 +44,14 @@ bool RunOnThreadWithStack(std::size_t stackBytes, const std::function<void()>& w
 }
 
 StackRoom CurrentStackRoom() {
-  ULONG_PTR low = 0, high = 0;
-  GetCurrentThreadStackLimits(&low, &high);
+  const UsableStack stack = ThreadStack();
   const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
-  const std::uintptr_t floor = low + kGuardBytes;
-  return {here > floor ? here - floor : 0, static_cast<std::size_t>(high - low)};
+  return {here > stack.floor ? here - stack.floor : 0, stack.size};
 }
 
-// The limits are read from the thread's environment block: as fast as a
-// thread-local copy of them would be.
 std::uintptr_t StackFloor(StackUse use) {
-  ULONG_PTR low = 0, high = 0;
-  GetCurrentThreadStackLimits(&low, &high);
-  return low + kGuardBytes + StackReserve(use, static_cast<std::size_t>(high - low));
+  const UsableStack stack = ThreadStack();
+  return stack.floor + StackReserve(use, stack.size);
 }
 
 }  // namespace zelk::os
